@@ -1,0 +1,133 @@
+// The one door through which the program reaches the operating system.
+//
+// `os::System` lists every system call the program makes, with its Win32 name and signature. The
+// program calls the free functions below (`os::EnumProcesses(...)`), which forward to the system
+// installed at the moment: the real Win32 API by default on Windows, a system on which every call
+// fails with ERROR_CALL_NOT_IMPLEMENTED elsewhere, or whatever a test installs with
+// `os::ScopedSystem` for the length of a scope.
+#pragma once
+
+#include "os/win32.h"
+
+namespace os {
+
+class System {
+public:
+    System() = default;
+    System(const System&) = delete;
+    System& operator=(const System&) = delete;
+    virtual ~System() = default;
+
+    // Processes and modules.
+    virtual BOOL EnumProcesses(DWORD* processIds, DWORD bufferBytes, DWORD* returnedBytes) = 0;
+    virtual HANDLE OpenProcess(DWORD desiredAccess, BOOL inheritHandle, DWORD processId) = 0;
+    virtual BOOL EnumProcessModules(HANDLE process, HMODULE* modules, DWORD bufferBytes,
+                                    DWORD* neededBytes) = 0;
+    virtual DWORD GetModuleBaseNameW(HANDLE process, HMODULE module, LPWSTR baseName,
+                                     DWORD size) = 0;
+    virtual DWORD GetModuleFileNameExW(HANDLE process, HMODULE module, LPWSTR fileName,
+                                       DWORD size) = 0;
+    virtual BOOL CloseHandle(HANDLE object) = 0;
+
+    // Windows.
+    virtual BOOL EnumWindows(WNDENUMPROC callback, LPARAM parameter) = 0;
+    virtual BOOL EnumChildWindows(HWND parent, WNDENUMPROC callback, LPARAM parameter) = 0;
+    virtual DWORD GetWindowThreadProcessId(HWND window, DWORD* processId) = 0;
+    virtual LONG GetWindowLongW(HWND window, int index) = 0;
+    virtual BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) = 0;
+
+    // Files and strings.
+    virtual int StrCmpIW(LPCWSTR first, LPCWSTR second) = 0;
+    virtual DWORD GetFileAttributesW(LPCWSTR fileName) = 0;
+    virtual int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wideText, int wideLength,
+                                    LPSTR narrowText, int narrowSize, LPCSTR defaultChar,
+                                    LPBOOL usedDefaultChar) = 0;
+
+    // Errors, debugger output and time.
+    virtual DWORD GetLastError() = 0;
+    virtual DWORD FormatMessageW(DWORD flags, LPCVOID source, DWORD messageId, DWORD languageId,
+                                 LPWSTR buffer, DWORD size, va_list* arguments) = 0;
+    virtual HLOCAL LocalFree(HLOCAL memory) = 0;
+    virtual void OutputDebugStringW(LPCWSTR text) = 0;
+    virtual void Sleep(DWORD milliseconds) = 0;
+};
+
+// The system that calls reach now.
+System& Current();
+
+// Installs a system for the lifetime of the guard; the one installed before comes back after it.
+class ScopedSystem {
+public:
+    explicit ScopedSystem(System& system);
+    ScopedSystem(const ScopedSystem&) = delete;
+    ScopedSystem& operator=(const ScopedSystem&) = delete;
+    ~ScopedSystem();
+
+private:
+    System* m_previous;
+};
+
+inline BOOL EnumProcesses(DWORD* processIds, DWORD bufferBytes, DWORD* returnedBytes) {
+    return Current().EnumProcesses(processIds, bufferBytes, returnedBytes);
+}
+inline HANDLE OpenProcess(DWORD desiredAccess, BOOL inheritHandle, DWORD processId) {
+    return Current().OpenProcess(desiredAccess, inheritHandle, processId);
+}
+inline BOOL EnumProcessModules(HANDLE process, HMODULE* modules, DWORD bufferBytes,
+                               DWORD* neededBytes) {
+    return Current().EnumProcessModules(process, modules, bufferBytes, neededBytes);
+}
+inline DWORD GetModuleBaseNameW(HANDLE process, HMODULE module, LPWSTR baseName, DWORD size) {
+    return Current().GetModuleBaseNameW(process, module, baseName, size);
+}
+inline DWORD GetModuleFileNameExW(HANDLE process, HMODULE module, LPWSTR fileName, DWORD size) {
+    return Current().GetModuleFileNameExW(process, module, fileName, size);
+}
+inline BOOL CloseHandle(HANDLE object) {
+    return Current().CloseHandle(object);
+}
+inline BOOL EnumWindows(WNDENUMPROC callback, LPARAM parameter) {
+    return Current().EnumWindows(callback, parameter);
+}
+inline BOOL EnumChildWindows(HWND parent, WNDENUMPROC callback, LPARAM parameter) {
+    return Current().EnumChildWindows(parent, callback, parameter);
+}
+inline DWORD GetWindowThreadProcessId(HWND window, DWORD* processId) {
+    return Current().GetWindowThreadProcessId(window, processId);
+}
+inline LONG GetWindowLongW(HWND window, int index) {
+    return Current().GetWindowLongW(window, index);
+}
+inline BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return Current().PostMessageA(window, message, wParam, lParam);
+}
+inline int StrCmpIW(LPCWSTR first, LPCWSTR second) {
+    return Current().StrCmpIW(first, second);
+}
+inline DWORD GetFileAttributesW(LPCWSTR fileName) {
+    return Current().GetFileAttributesW(fileName);
+}
+inline int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wideText, int wideLength,
+                               LPSTR narrowText, int narrowSize, LPCSTR defaultChar,
+                               LPBOOL usedDefaultChar) {
+    return Current().WideCharToMultiByte(codePage, flags, wideText, wideLength, narrowText,
+                                         narrowSize, defaultChar, usedDefaultChar);
+}
+inline DWORD GetLastError() {
+    return Current().GetLastError();
+}
+inline DWORD FormatMessageW(DWORD flags, LPCVOID source, DWORD messageId, DWORD languageId,
+                            LPWSTR buffer, DWORD size, va_list* arguments) {
+    return Current().FormatMessageW(flags, source, messageId, languageId, buffer, size, arguments);
+}
+inline HLOCAL LocalFree(HLOCAL memory) {
+    return Current().LocalFree(memory);
+}
+inline void OutputDebugStringW(LPCWSTR text) {
+    Current().OutputDebugStringW(text);
+}
+inline void Sleep(DWORD milliseconds) {
+    Current().Sleep(milliseconds);
+}
+
+} // namespace os

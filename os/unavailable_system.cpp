@@ -1,0 +1,57 @@
+// The default system where there is no Windows: every call fails the way the real one fails when
+// it cannot work, with the last error ERROR_CALL_NOT_IMPLEMENTED.
+#include "os/system.h"
+
+namespace os {
+namespace {
+
+class UnavailableSystem final : public System {
+public:
+    BOOL EnumProcesses(DWORD*, DWORD, DWORD*) override { return Fail(FALSE); }
+    HANDLE OpenProcess(DWORD, BOOL, DWORD) override { return Fail<HANDLE>(nullptr); }
+    BOOL EnumProcessModules(HANDLE, HMODULE*, DWORD, DWORD*) override { return Fail(FALSE); }
+    DWORD GetModuleBaseNameW(HANDLE, HMODULE, LPWSTR, DWORD) override { return Fail<DWORD>(0); }
+    DWORD GetModuleFileNameExW(HANDLE, HMODULE, LPWSTR, DWORD) override { return Fail<DWORD>(0); }
+    BOOL CloseHandle(HANDLE) override { return Fail(FALSE); }
+    BOOL EnumWindows(WNDENUMPROC, LPARAM) override { return Fail(FALSE); }
+    BOOL EnumChildWindows(HWND, WNDENUMPROC, LPARAM) override { return Fail(FALSE); }
+    DWORD GetWindowThreadProcessId(HWND, DWORD*) override { return Fail<DWORD>(0); }
+    LONG GetWindowLongW(HWND, int) override { return Fail<LONG>(0); }
+    BOOL PostMessageA(HWND, UINT, WPARAM, LPARAM) override { return Fail(FALSE); }
+    // StrCmpIW has no failure result; like the real one on bad input it reports "different".
+    int StrCmpIW(LPCWSTR, LPCWSTR) override { return Fail(1); }
+    DWORD GetFileAttributesW(LPCWSTR) override { return Fail(INVALID_FILE_ATTRIBUTES); }
+    int WideCharToMultiByte(UINT, DWORD, LPCWSTR, int, LPSTR, int, LPCSTR, LPBOOL) override {
+        return Fail(0);
+    }
+    DWORD GetLastError() override { return m_lastError; }
+    DWORD FormatMessageW(DWORD, LPCVOID, DWORD, DWORD, LPWSTR, DWORD, va_list*) override {
+        return Fail<DWORD>(0);
+    }
+    // Nothing was ever allocated here, so nothing is freed; the real call returns its argument on
+    // failure.
+    HLOCAL LocalFree(HLOCAL memory) override {
+        m_lastError = ERROR_CALL_NOT_IMPLEMENTED;
+        return memory;
+    }
+    void OutputDebugStringW(LPCWSTR) override {}
+    void Sleep(DWORD) override {}
+
+private:
+    template <typename T>
+    T Fail(T result) {
+        m_lastError = ERROR_CALL_NOT_IMPLEMENTED;
+        return result;
+    }
+
+    DWORD m_lastError = ERROR_SUCCESS;
+};
+
+} // namespace
+
+System& DefaultSystem() {
+    static UnavailableSystem system;
+    return system;
+}
+
+} // namespace os

@@ -1,0 +1,71 @@
+// The real Win32 API, forwarded call for call.
+#include "os/system.h"
+
+// The process status calls by their own names (psapi.dll), not as macros for kernel32's
+// K32 variants, so that they stay the names of the table.
+#define PSAPI_VERSION 1
+#include <psapi.h>
+#include <shlwapi.h>
+
+namespace os {
+namespace {
+
+class Win32System final : public System {
+public:
+    BOOL EnumProcesses(DWORD* processIds, DWORD bufferBytes, DWORD* returnedBytes) override {
+        return ::EnumProcesses(processIds, bufferBytes, returnedBytes);
+    }
+    HANDLE OpenProcess(DWORD desiredAccess, BOOL inheritHandle, DWORD processId) override {
+        return ::OpenProcess(desiredAccess, inheritHandle, processId);
+    }
+    BOOL EnumProcessModules(HANDLE process, HMODULE* modules, DWORD bufferBytes,
+                            DWORD* neededBytes) override {
+        return ::EnumProcessModules(process, modules, bufferBytes, neededBytes);
+    }
+    DWORD GetModuleBaseNameW(HANDLE process, HMODULE module, LPWSTR baseName, DWORD size) override {
+        return ::GetModuleBaseNameW(process, module, baseName, size);
+    }
+    DWORD GetModuleFileNameExW(HANDLE process, HMODULE module, LPWSTR fileName,
+                               DWORD size) override {
+        return ::GetModuleFileNameExW(process, module, fileName, size);
+    }
+    BOOL CloseHandle(HANDLE object) override { return ::CloseHandle(object); }
+    BOOL EnumWindows(WNDENUMPROC callback, LPARAM parameter) override {
+        return ::EnumWindows(callback, parameter);
+    }
+    BOOL EnumChildWindows(HWND parent, WNDENUMPROC callback, LPARAM parameter) override {
+        return ::EnumChildWindows(parent, callback, parameter);
+    }
+    DWORD GetWindowThreadProcessId(HWND window, DWORD* processId) override {
+        return ::GetWindowThreadProcessId(window, processId);
+    }
+    LONG GetWindowLongW(HWND window, int index) override { return ::GetWindowLongW(window, index); }
+    BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override {
+        return ::PostMessageA(window, message, wParam, lParam);
+    }
+    int StrCmpIW(LPCWSTR first, LPCWSTR second) override { return ::StrCmpIW(first, second); }
+    DWORD GetFileAttributesW(LPCWSTR fileName) override { return ::GetFileAttributesW(fileName); }
+    int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wideText, int wideLength,
+                            LPSTR narrowText, int narrowSize, LPCSTR defaultChar,
+                            LPBOOL usedDefaultChar) override {
+        return ::WideCharToMultiByte(codePage, flags, wideText, wideLength, narrowText, narrowSize,
+                                     defaultChar, usedDefaultChar);
+    }
+    DWORD GetLastError() override { return ::GetLastError(); }
+    DWORD FormatMessageW(DWORD flags, LPCVOID source, DWORD messageId, DWORD languageId,
+                         LPWSTR buffer, DWORD size, va_list* arguments) override {
+        return ::FormatMessageW(flags, source, messageId, languageId, buffer, size, arguments);
+    }
+    HLOCAL LocalFree(HLOCAL memory) override { return ::LocalFree(memory); }
+    void OutputDebugStringW(LPCWSTR text) override { ::OutputDebugStringW(text); }
+    void Sleep(DWORD milliseconds) override { ::Sleep(milliseconds); }
+};
+
+} // namespace
+
+System& DefaultSystem() {
+    static Win32System system;
+    return system;
+}
+
+} // namespace os
