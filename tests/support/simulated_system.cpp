@@ -1,0 +1,567 @@
+#include "support/simulated_system.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <sstream>
+
+namespace sim {
+namespace {
+
+constexpr std::uintptr_t kModuleBase = 0x400000;
+
+HMODULE MainModuleOf(DWORD processId) {
+    return reinterpret_cast<HMODULE>(kModuleBase + std::uintptr_t{processId} * 0x10000);
+}
+
+std::wstring BaseNameOf(const std::wstring& path) {
+    const auto slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? path : path.substr(slash + 1);
+}
+
+// Copies a text into a caller's buffer the way the module name queries do: cut to fit, always
+// terminated, and the count of characters copied returned.
+DWORD CopyName(const std::wstring& text, LPWSTR buffer, DWORD size) {
+    if (size == 0) {
+        return 0;
+    }
+    const DWORD copied = std::min<DWORD>(static_cast<DWORD>(text.size()), size - 1);
+    std::copy_n(text.begin(), copied, buffer);
+    buffer[copied] = L'\0';
+    return copied;
+}
+
+wchar_t FoldCase(wchar_t c) {
+    if (c >= L'a' && c <= L'z') {
+        return static_cast<wchar_t>(c - L'a' + L'A');
+    }
+    if (c >= 0x0430 && c <= 0x044F) { // Cyrillic small letters
+        return static_cast<wchar_t>(c - 0x20);
+    }
+    return c;
+}
+
+int EncodeCp866(wchar_t c) {
+    if (static_cast<std::uint32_t>(c) < 0x80) {
+        return static_cast<int>(c);
+    }
+    if (c >= 0x0410 && c <= 0x043F) {
+        return 0x80 + (c - 0x0410);
+    }
+    if (c >= 0x0440 && c <= 0x044F) {
+        return 0xE0 + (c - 0x0440);
+    }
+    if (c == 0x0401) {
+        return 0xF0;
+    }
+    if (c == 0x0451) {
+        return 0xF1;
+    }
+    return '?';
+}
+
+std::string Describe(HANDLE handle) {
+    std::ostringstream text;
+    text << "0x" << std::hex << reinterpret_cast<std::uintptr_t>(handle);
+    return text.str();
+}
+
+} // namespace
+
+std::string ToCp866(const std::wstring& text) {
+    std::string narrow;
+    for (const wchar_t c : text) {
+        narrow.push_back(static_cast<char>(EncodeCp866(c)));
+    }
+    return narrow;
+}
+
+SimulatedSystem::SimulatedSystem() {
+    // Texts that FormatMessageW knows, as a system has them: with their closing line break.
+    SetSystemMessage(ERROR_SUCCESS, L"The operation completed successfully.\r\n");
+    SetSystemMessage(ERROR_ACCESS_DENIED, L"Access is denied.\r\n");
+    SetSystemMessage(0x80070057, L"The parameter is incorrect.\r\n");
+    SetSystemMessage(ERROR_INVALID_PARAMETER, L"The parameter is incorrect.\r\n");
+}
+
+SimulatedSystem::~SimulatedSystem() {
+    for (const std::string& fault : Faults()) {
+        ADD_FAILURE() << "simulated system: " << fault;
+    }
+    // Reported above; released here so that the leak is the test's finding, not the sanitizer's.
+    for (const void* memory : m_localAllocations) {
+        delete[] static_cast<const wchar_t*>(memory);
+    }
+}
+
+std::vector<std::string> SimulatedSystem::Faults() const {
+    std::vector<std::string> faults;
+    for (const auto& [handle, open] : m_openHandles) {
+        faults.push_back("leaked handle " + Describe(handle) + " of process " +
+                         std::to_string(open.processId));
+    }
+    faults.insert(faults.end(), m_badCloses.begin(), m_badCloses.end());
+    for (const void* memory : m_localAllocations) {
+        faults.push_back("leaked FormatMessageW buffer " + Describe(const_cast<void*>(memory)));
+    }
+    faults.insert(faults.end(), m_badFrees.begin(), m_badFrees.end());
+    return faults;
+}
+
+// --- The model -------------------------------------------------------------------------------
+
+Process& SimulatedSystem::AddProcess(DWORD id, const std::wstring& imagePath) {
+    Process process;
+    process.id = id;
+    process.imagePath = imagePath;
+    m_processes.push_back(process);
+    return m_processes.back();
+}
+
+void SimulatedSystem::AddOrdinaryProcesses(DWORD count, DWORD first) {
+    for (DWORD i = 0; i < count; ++i) {
+        const DWORD id = first + 4 * i;
+        AddProcess(id, L"C:\\Windows\\System32\\svc" + std::to_wstring(id) + L".exe");
+    }
+}
+
+void SimulatedSystem::RemoveProcess(DWORD id) {
+    m_processes.erase(std::remove_if(m_processes.begin(), m_processes.end(),
+                                     [id](const Process& p) { return p.id == id; }),
+                      m_processes.end());
+}
+
+void SimulatedSystem::AddWindow(std::uintptr_t handle, std::uintptr_t parent, DWORD processId,
+                                LONG extendedStyle) {
+    Window window;
+    window.parent = parent;
+    window.processId = processId;
+    window.extendedStyle = extendedStyle;
+    m_windows[handle] = window;
+    if (parent == 0) {
+        m_topLevel.push_back(handle);
+    } else {
+        m_windows.at(parent).children.push_back(handle);
+    }
+}
+
+void SimulatedSystem::DestroyWindow(std::uintptr_t handle) {
+    const auto found = m_windows.find(handle);
+    if (found == m_windows.end()) {
+        return;
+    }
+    const std::uintptr_t parent = found->second.parent;
+    auto& siblings = parent == 0 ? m_topLevel : m_windows.at(parent).children;
+    siblings.erase(std::remove(siblings.begin(), siblings.end(), handle), siblings.end());
+    ForgetWindow(handle);
+}
+
+void SimulatedSystem::ForgetWindow(std::uintptr_t handle) {
+    const std::vector<std::uintptr_t> children = m_windows.at(handle).children;
+    for (const std::uintptr_t child : children) {
+        ForgetWindow(child);
+    }
+    m_windows.erase(handle);
+}
+
+std::wstring SimulatedSystem::FileKey(const std::wstring& path) {
+    std::wstring key;
+    for (const wchar_t c : path) {
+        key.push_back(c == L'/' ? L'\\' : FoldCase(c));
+    }
+    return key;
+}
+
+void SimulatedSystem::AddFile(const std::wstring& path) {
+    m_files[FileKey(path)] = FILE_ATTRIBUTE_ARCHIVE;
+}
+
+void SimulatedSystem::AddFolder(const std::wstring& path) {
+    m_files[FileKey(path)] = FILE_ATTRIBUTE_DIRECTORY;
+}
+
+void SimulatedSystem::RemoveFile(const std::wstring& path) {
+    m_files.erase(FileKey(path));
+}
+
+void SimulatedSystem::SetSystemMessage(DWORD messageId, const std::wstring& text) {
+    m_messages[messageId] = text;
+}
+
+// --- Scripted behaviour ----------------------------------------------------------------------
+
+void SimulatedSystem::FailCall(const std::string& call, int occurrence, DWORD lastError) {
+    m_failures[{call, occurrence}] = lastError;
+}
+
+void SimulatedSystem::FailAlways(const std::string& call, DWORD lastError) {
+    m_permanentFailures[call] = lastError;
+}
+
+void SimulatedSystem::OnCall(const std::string& call, int occurrence,
+                             std::function<void()> action) {
+    m_hooks.emplace(std::make_pair(call, occurrence), std::move(action));
+}
+
+bool SimulatedSystem::Enter(const char* call) {
+    const int occurrence = ++m_callCounts[call];
+    const auto key = std::make_pair(std::string(call), occurrence);
+    const auto hooks = m_hooks.equal_range(key);
+    for (auto hook = hooks.first; hook != hooks.second; ++hook) {
+        hook->second();
+    }
+    if (const auto failure = m_failures.find(key); failure != m_failures.end()) {
+        m_lastError = failure->second;
+        return true;
+    }
+    if (const auto failure = m_permanentFailures.find(call); failure != m_permanentFailures.end()) {
+        m_lastError = failure->second;
+        return true;
+    }
+    return false;
+}
+
+// --- Recorders -------------------------------------------------------------------------------
+
+int SimulatedSystem::CallCount(const std::string& call) const {
+    const auto found = m_callCounts.find(call);
+    return found == m_callCounts.end() ? 0 : found->second;
+}
+
+int SimulatedSystem::TotalCalls() const {
+    int total = 0;
+    for (const auto& entry : m_callCounts) {
+        total += entry.second;
+    }
+    return total;
+}
+
+void SimulatedSystem::ClearRecords() {
+    m_enumBufferSizes.clear();
+    m_openAccess.clear();
+    m_debugOutput.clear();
+    m_posted.clear();
+    m_sleeps.clear();
+    m_childEnumParents.clear();
+    m_callCounts.clear();
+    m_failures.clear();
+    m_hooks.clear();
+}
+
+// --- Processes -------------------------------------------------------------------------------
+
+const Process* SimulatedSystem::FindProcess(DWORD id) const {
+    const auto found = std::find_if(m_processes.begin(), m_processes.end(),
+                                    [id](const Process& p) { return p.id == id; });
+    return found == m_processes.end() ? nullptr : &*found;
+}
+
+const Process* SimulatedSystem::ProcessOfHandle(HANDLE handle) {
+    const auto open = m_openHandles.find(handle);
+    if (open == m_openHandles.end()) {
+        m_badCloses.push_back("use of handle " + Describe(handle) + " that is not open");
+        m_lastError = ERROR_INVALID_HANDLE;
+        return nullptr;
+    }
+    const Process* process = FindProcess(open->second.processId);
+    if (process == nullptr) { // ended while the handle was open
+        m_lastError = ERROR_PARTIAL_COPY;
+    }
+    return process;
+}
+
+BOOL SimulatedSystem::EnumProcesses(DWORD* processIds, DWORD bufferBytes, DWORD* returnedBytes) {
+    m_enumBufferSizes.push_back(bufferBytes);
+    if (Enter("EnumProcesses")) {
+        return FALSE;
+    }
+    const std::size_t room = bufferBytes / sizeof(DWORD);
+    const std::size_t copied = std::min(room, m_processes.size());
+    for (std::size_t i = 0; i < copied; ++i) {
+        processIds[i] = m_processes[i].id;
+    }
+    *returnedBytes = static_cast<DWORD>(copied * sizeof(DWORD));
+    return TRUE;
+}
+
+HANDLE SimulatedSystem::OpenProcess(DWORD desiredAccess, BOOL, DWORD processId) {
+    m_openAccess.push_back(desiredAccess);
+    if (Enter("OpenProcess")) {
+        return nullptr;
+    }
+    const Process* process = FindProcess(processId);
+    if (process == nullptr || processId == 0) {
+        m_lastError = ERROR_INVALID_PARAMETER;
+        return nullptr;
+    }
+    if (!process->canOpen) {
+        m_lastError = ERROR_ACCESS_DENIED;
+        return nullptr;
+    }
+    const HANDLE handle = reinterpret_cast<HANDLE>(m_nextHandle);
+    m_nextHandle += 4;
+    m_openHandles[handle] = OpenHandle{processId};
+    ++m_handlesOpened;
+    return handle;
+}
+
+BOOL SimulatedSystem::EnumProcessModules(HANDLE process, HMODULE* modules, DWORD bufferBytes,
+                                         DWORD* neededBytes) {
+    if (Enter("EnumProcessModules")) {
+        return FALSE;
+    }
+    const Process* owner = ProcessOfHandle(process);
+    if (owner == nullptr) {
+        return FALSE;
+    }
+    if (!owner->canListModules) {
+        m_lastError = ERROR_PARTIAL_COPY;
+        return FALSE;
+    }
+    constexpr DWORD kModuleCount = 3; // the executable and two libraries
+    if (bufferBytes >= sizeof(HMODULE)) {
+        modules[0] = MainModuleOf(owner->id);
+    }
+    *neededBytes = kModuleCount * sizeof(HMODULE);
+    return TRUE;
+}
+
+DWORD SimulatedSystem::GetModuleBaseNameW(HANDLE process, HMODULE module, LPWSTR baseName,
+                                          DWORD size) {
+    if (Enter("GetModuleBaseNameW")) {
+        return 0;
+    }
+    const Process* owner = ProcessOfHandle(process);
+    if (owner == nullptr) {
+        return 0;
+    }
+    if (owner->baseNameFails || module != MainModuleOf(owner->id)) {
+        m_lastError = ERROR_INVALID_HANDLE;
+        return 0;
+    }
+    return CopyName(BaseNameOf(owner->imagePath), baseName, size);
+}
+
+DWORD SimulatedSystem::GetModuleFileNameExW(HANDLE process, HMODULE module, LPWSTR fileName,
+                                            DWORD size) {
+    if (Enter("GetModuleFileNameExW")) {
+        return 0;
+    }
+    const Process* owner = ProcessOfHandle(process);
+    if (owner == nullptr) {
+        return 0;
+    }
+    if (owner->pathFails || (module != nullptr && module != MainModuleOf(owner->id))) {
+        m_lastError = ERROR_INVALID_HANDLE;
+        return 0;
+    }
+    return CopyName(owner->imagePath, fileName, size);
+}
+
+BOOL SimulatedSystem::CloseHandle(HANDLE object) {
+    const bool scriptedFailure = Enter("CloseHandle");
+    const auto open = m_openHandles.find(object);
+    if (open == m_openHandles.end()) {
+        m_badCloses.push_back("CloseHandle of handle " + Describe(object) + " that is not open");
+        m_lastError = ERROR_INVALID_HANDLE;
+        return FALSE;
+    }
+    // Like the real call, a reported failure still ends the handle's life.
+    m_openHandles.erase(open);
+    ++m_handlesClosed;
+    return scriptedFailure ? FALSE : TRUE;
+}
+
+// --- Windows ---------------------------------------------------------------------------------
+
+BOOL SimulatedSystem::EnumWindows(WNDENUMPROC callback, LPARAM parameter) {
+    if (Enter("EnumWindows")) {
+        return FALSE;
+    }
+    // Like the real call: the list is taken first, windows gone by their turn are skipped.
+    const std::vector<std::uintptr_t> windows = m_topLevel;
+    for (const std::uintptr_t window : windows) {
+        if (m_windows.count(window) != 0 && !callback(Hwnd(window), parameter)) {
+            return FALSE;
+        }
+    }
+    return TRUE;
+}
+
+void SimulatedSystem::CollectDescendants(std::uintptr_t handle,
+                                         std::vector<std::uintptr_t>& out) const {
+    for (const std::uintptr_t child : m_windows.at(handle).children) {
+        out.push_back(child);
+        CollectDescendants(child, out);
+    }
+}
+
+BOOL SimulatedSystem::EnumChildWindows(HWND parent, WNDENUMPROC callback, LPARAM parameter) {
+    m_childEnumParents.push_back(parent);
+    if (Enter("EnumChildWindows")) {
+        return FALSE;
+    }
+    if (m_windows.count(HandleValue(parent)) == 0) {
+        m_lastError = ERROR_INVALID_WINDOW_HANDLE;
+        return FALSE;
+    }
+    std::vector<std::uintptr_t> descendants;
+    CollectDescendants(HandleValue(parent), descendants);
+    for (const std::uintptr_t window : descendants) {
+        if (m_windows.count(window) != 0 && !callback(Hwnd(window), parameter)) {
+            return FALSE;
+        }
+    }
+    return TRUE;
+}
+
+DWORD SimulatedSystem::GetWindowThreadProcessId(HWND window, DWORD* processId) {
+    if (Enter("GetWindowThreadProcessId")) {
+        return 0;
+    }
+    const auto found = m_windows.find(HandleValue(window));
+    if (found == m_windows.end()) {
+        m_lastError = ERROR_INVALID_WINDOW_HANDLE;
+        return 0; // the owner id is left as it was
+    }
+    if (processId != nullptr) {
+        *processId = found->second.processId;
+    }
+    return found->second.processId + 1; // a thread id of the owner
+}
+
+LONG SimulatedSystem::GetWindowLongW(HWND window, int index) {
+    if (Enter("GetWindowLongW")) {
+        return 0;
+    }
+    const auto found = m_windows.find(HandleValue(window));
+    if (found == m_windows.end()) {
+        m_lastError = ERROR_INVALID_WINDOW_HANDLE;
+        return 0;
+    }
+    if (index != GWL_EXSTYLE) {
+        m_lastError = ERROR_INVALID_PARAMETER;
+        return 0;
+    }
+    return found->second.extendedStyle;
+}
+
+BOOL SimulatedSystem::PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (Enter("PostMessageA")) {
+        return FALSE;
+    }
+    if (m_windows.count(HandleValue(window)) == 0) {
+        m_lastError = ERROR_INVALID_WINDOW_HANDLE;
+        return FALSE;
+    }
+    m_posted.push_back(PostedMessage{window, message, wParam, lParam});
+    return TRUE;
+}
+
+// --- Files and strings -----------------------------------------------------------------------
+
+int SimulatedSystem::StrCmpIW(LPCWSTR first, LPCWSTR second) {
+    Enter("StrCmpIW"); // it has no failure to report
+    for (;; ++first, ++second) {
+        const wchar_t a = FoldCase(*first);
+        const wchar_t b = FoldCase(*second);
+        if (a != b) {
+            return a < b ? -1 : 1;
+        }
+        if (a == L'\0') {
+            return 0;
+        }
+    }
+}
+
+DWORD SimulatedSystem::GetFileAttributesW(LPCWSTR fileName) {
+    if (Enter("GetFileAttributesW")) {
+        return INVALID_FILE_ATTRIBUTES;
+    }
+    const auto found = m_files.find(FileKey(fileName));
+    if (found == m_files.end()) {
+        m_lastError = ERROR_FILE_NOT_FOUND;
+        return INVALID_FILE_ATTRIBUTES;
+    }
+    return found->second;
+}
+
+int SimulatedSystem::WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wideText,
+                                         int wideLength, LPSTR narrowText, int narrowSize,
+                                         LPCSTR defaultChar, LPBOOL usedDefaultChar) {
+    if (Enter("WideCharToMultiByte")) {
+        return 0;
+    }
+    const bool known = codePage == CP_OEMCP || codePage == kOemCodePage;
+    if (!known || flags != 0 || defaultChar != nullptr || usedDefaultChar != nullptr ||
+        wideText == nullptr || wideLength == 0) {
+        m_lastError = ERROR_INVALID_PARAMETER;
+        return 0;
+    }
+    // A length of -1 reads up to and including the first null character.
+    const std::size_t length = wideLength < 0 ? std::char_traits<wchar_t>::length(wideText) + 1
+                                              : static_cast<std::size_t>(wideLength);
+    const std::string encoded = ToCp866(std::wstring(wideText, length));
+    const int needed = static_cast<int>(encoded.size());
+    if (narrowSize == 0) {
+        return needed;
+    }
+    if (narrowSize < needed) {
+        m_lastError = ERROR_INSUFFICIENT_BUFFER;
+        return 0;
+    }
+    std::copy(encoded.begin(), encoded.end(), narrowText);
+    return needed;
+}
+
+DWORD SimulatedSystem::GetLastError() {
+    ++m_callCounts["GetLastError"];
+    return m_lastError;
+}
+
+DWORD SimulatedSystem::FormatMessageW(DWORD flags, LPCVOID, DWORD messageId, DWORD, LPWSTR buffer,
+                                      DWORD, va_list*) {
+    if (Enter("FormatMessageW")) {
+        return 0;
+    }
+    const auto found = m_messages.find(messageId);
+    if ((flags & FORMAT_MESSAGE_ALLOCATE_BUFFER) == 0 || found == m_messages.end()) {
+        m_lastError = found == m_messages.end() ? ERROR_MR_MID_NOT_FOUND : ERROR_INVALID_PARAMETER;
+        return 0;
+    }
+    const std::wstring& text = found->second;
+    auto* allocated = new wchar_t[text.size() + 1];
+    std::copy(text.begin(), text.end(), allocated);
+    allocated[text.size()] = L'\0';
+    m_localAllocations.insert(allocated);
+    *reinterpret_cast<wchar_t**>(buffer) = allocated;
+    return static_cast<DWORD>(text.size());
+}
+
+HLOCAL SimulatedSystem::LocalFree(HLOCAL memory) {
+    Enter("LocalFree");
+    if (memory == nullptr) {
+        return nullptr;
+    }
+    if (m_localAllocations.erase(memory) == 0) {
+        m_badFrees.push_back("LocalFree of " + Describe(memory) + " that was not allocated");
+        m_lastError = ERROR_INVALID_HANDLE;
+        return memory;
+    }
+    delete[] static_cast<wchar_t*>(memory);
+    return nullptr;
+}
+
+void SimulatedSystem::OutputDebugStringW(LPCWSTR text) {
+    if (Enter("OutputDebugStringW")) {
+        return; // no debugger listens: the text is lost
+    }
+    m_debugOutput.emplace_back(text);
+}
+
+void SimulatedSystem::Sleep(DWORD milliseconds) {
+    Enter("Sleep");
+    m_sleeps.push_back(milliseconds);
+}
+
+} // namespace sim

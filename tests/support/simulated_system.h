@@ -1,0 +1,177 @@
+// A model desktop for tests: processes, a window tree, files, code pages and system messages,
+// with recorders of what the program asked of it and scripted failures of any call.
+//
+// Install it with os::ScopedSystem for the scope of a test. When it is destroyed it fails the
+// running test if a handle is still open, a handle was closed twice (or never opened), or a
+// buffer that FormatMessageW allocated was not given back with LocalFree.
+#pragma once
+
+#include "os/system.h"
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace sim {
+
+inline HWND Hwnd(std::uintptr_t value) {
+    return reinterpret_cast<HWND>(value);
+}
+inline std::uintptr_t HandleValue(HWND window) {
+    return reinterpret_cast<std::uintptr_t>(window);
+}
+
+struct Process {
+    DWORD id = 0;
+    std::wstring imagePath; // the base name is its last component
+    bool canOpen = true;
+    bool canListModules = true;
+    bool baseNameFails = false;
+    bool pathFails = false;
+};
+
+struct PostedMessage {
+    HWND window;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+    bool operator==(const PostedMessage& other) const {
+        return window == other.window && message == other.message && wParam == other.wParam &&
+               lParam == other.lParam;
+    }
+};
+
+class SimulatedSystem : public os::System {
+public:
+    SimulatedSystem();
+    ~SimulatedSystem() override;
+
+    // --- The model -------------------------------------------------------------------------
+    Process& AddProcess(DWORD id, const std::wstring& imagePath);
+    // Adds `count` processes with ids first, first + 4, ... that are no terminals.
+    void AddOrdinaryProcesses(DWORD count, DWORD first = 1000);
+    void RemoveProcess(DWORD id);
+
+    // A window; parent 0 makes it top-level. Windows enumerate in the order they were added.
+    void AddWindow(std::uintptr_t handle, std::uintptr_t parent, DWORD processId,
+                   LONG extendedStyle = 0);
+    // The window and everything below it stop existing.
+    void DestroyWindow(std::uintptr_t handle);
+
+    void AddFile(const std::wstring& path);
+    void AddFolder(const std::wstring& path);
+    void RemoveFile(const std::wstring& path);
+
+    void SetSystemMessage(DWORD messageId, const std::wstring& text);
+
+    // --- Scripted behaviour ----------------------------------------------------------------
+    // The occurrence-th call (counting from 1) of the named call fails with the given last error.
+    void FailCall(const std::string& call, int occurrence, DWORD lastError = ERROR_ACCESS_DENIED);
+    // Every call of the named call fails.
+    void FailAlways(const std::string& call, DWORD lastError = ERROR_ACCESS_DENIED);
+    // Runs the action when the occurrence-th call of the named call begins.
+    void OnCall(const std::string& call, int occurrence, std::function<void()> action);
+    // The last error that GetLastError reports until the next call changes it.
+    void SetLastError(DWORD error) { m_lastError = error; }
+
+    // --- Recorders -------------------------------------------------------------------------
+    int CallCount(const std::string& call) const;
+    int TotalCalls() const;
+    const std::vector<DWORD>& EnumProcessesBufferSizes() const { return m_enumBufferSizes; }
+    const std::vector<DWORD>& OpenProcessAccess() const { return m_openAccess; }
+    int HandlesOpened() const { return m_handlesOpened; }
+    int HandlesClosed() const { return m_handlesClosed; }
+    std::size_t OpenHandleCount() const { return m_openHandles.size(); }
+    const std::vector<std::wstring>& DebugOutput() const { return m_debugOutput; }
+    const std::vector<PostedMessage>& Posted() const { return m_posted; }
+    const std::vector<DWORD>& Sleeps() const { return m_sleeps; }
+    const std::vector<HWND>& ChildEnumerationParents() const { return m_childEnumParents; }
+    void ClearRecords();
+
+    // What the destructor would report now, one text per fault.
+    std::vector<std::string> Faults() const;
+
+    // --- os::System --------------------------------------------------------------------------
+    BOOL EnumProcesses(DWORD* processIds, DWORD bufferBytes, DWORD* returnedBytes) override;
+    HANDLE OpenProcess(DWORD desiredAccess, BOOL inheritHandle, DWORD processId) override;
+    BOOL EnumProcessModules(HANDLE process, HMODULE* modules, DWORD bufferBytes,
+                            DWORD* neededBytes) override;
+    DWORD GetModuleBaseNameW(HANDLE process, HMODULE module, LPWSTR baseName, DWORD size) override;
+    DWORD GetModuleFileNameExW(HANDLE process, HMODULE module, LPWSTR fileName,
+                               DWORD size) override;
+    BOOL CloseHandle(HANDLE object) override;
+    BOOL EnumWindows(WNDENUMPROC callback, LPARAM parameter) override;
+    BOOL EnumChildWindows(HWND parent, WNDENUMPROC callback, LPARAM parameter) override;
+    DWORD GetWindowThreadProcessId(HWND window, DWORD* processId) override;
+    LONG GetWindowLongW(HWND window, int index) override;
+    BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
+    int StrCmpIW(LPCWSTR first, LPCWSTR second) override;
+    DWORD GetFileAttributesW(LPCWSTR fileName) override;
+    int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wideText, int wideLength,
+                            LPSTR narrowText, int narrowSize, LPCSTR defaultChar,
+                            LPBOOL usedDefaultChar) override;
+    DWORD GetLastError() override;
+    DWORD FormatMessageW(DWORD flags, LPCVOID source, DWORD messageId, DWORD languageId,
+                         LPWSTR buffer, DWORD size, va_list* arguments) override;
+    HLOCAL LocalFree(HLOCAL memory) override;
+    void OutputDebugStringW(LPCWSTR text) override;
+    void Sleep(DWORD milliseconds) override;
+
+    // The OEM code page that CP_OEMCP stands for (866, as on a Russian system).
+    static constexpr UINT kOemCodePage = 866;
+
+private:
+    struct Window {
+        std::uintptr_t parent = 0;
+        DWORD processId = 0;
+        LONG extendedStyle = 0;
+        std::vector<std::uintptr_t> children;
+    };
+    struct OpenHandle {
+        DWORD processId;
+    };
+
+    // Counts the call, runs its hooks and tells whether it is to fail (the last error is set).
+    bool Enter(const char* call);
+    const Process* FindProcess(DWORD id) const;
+    const Process* ProcessOfHandle(HANDLE handle);
+    void ForgetWindow(std::uintptr_t handle);
+    void CollectDescendants(std::uintptr_t handle, std::vector<std::uintptr_t>& out) const;
+    static std::wstring FileKey(const std::wstring& path);
+
+    std::deque<Process> m_processes;
+    std::map<std::uintptr_t, Window> m_windows;
+    std::vector<std::uintptr_t> m_topLevel;
+    std::map<std::wstring, DWORD> m_files; // FileKey -> attributes
+    std::map<DWORD, std::wstring> m_messages;
+
+    std::map<std::string, int> m_callCounts;
+    std::map<std::pair<std::string, int>, DWORD> m_failures;
+    std::map<std::string, DWORD> m_permanentFailures;
+    std::multimap<std::pair<std::string, int>, std::function<void()>> m_hooks;
+    DWORD m_lastError = ERROR_SUCCESS;
+
+    std::uintptr_t m_nextHandle = 0x1000;
+    std::map<HANDLE, OpenHandle> m_openHandles;
+    int m_handlesOpened = 0;
+    int m_handlesClosed = 0;
+    std::vector<std::string> m_badCloses;
+    std::set<const void*> m_localAllocations;
+    std::vector<std::string> m_badFrees;
+
+    std::vector<DWORD> m_enumBufferSizes;
+    std::vector<DWORD> m_openAccess;
+    std::vector<std::wstring> m_debugOutput;
+    std::vector<PostedMessage> m_posted;
+    std::vector<DWORD> m_sleeps;
+    std::vector<HWND> m_childEnumParents;
+};
+
+// The OEM code page 866 encoding of a text, for comparing console bytes.
+std::string ToCp866(const std::wstring& text);
+
+} // namespace sim

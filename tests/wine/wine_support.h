@@ -1,0 +1,56 @@
+// Real processes, folders and files for the tests that run against the real system (under Wine
+// here). Every owner cleans up whatever happens to the test.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace real {
+
+// The folder of the running test executable, with a final backslash; the helper programs are
+// built beside it.
+std::wstring ExecutableFolder();
+
+// A new empty folder under the temporary folder, removed with all its content at the end.
+class TempFolder {
+public:
+    TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    ~TempFolder();
+
+    // The folder's path with a final backslash.
+    const std::wstring& Path() const { return m_path; }
+    // Creates a sub-folder (and its parents) below this one; returns its path with a backslash.
+    std::wstring MakeFolder(const std::wstring& relative) const;
+    std::wstring WriteFile(const std::wstring& relative, const std::string& content = "") const;
+    std::wstring CopyIn(const std::wstring& source, const std::wstring& relative) const;
+
+private:
+    std::wstring m_path;
+};
+
+// A started process, terminated (if still running) and released at the end.
+class ChildProcess {
+public:
+    ChildProcess(const std::wstring& executable, const std::wstring& arguments,
+                 HANDLE standardOutput = nullptr);
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+    ~ChildProcess();
+
+    DWORD Id() const { return m_info.dwProcessId; }
+    HANDLE Handle() const { return m_info.hProcess; }
+    // Waits for the process to end by itself; true if it did within the time.
+    bool WaitForExit(DWORD milliseconds) const;
+    void Terminate();
+    // Waits until the process has finished starting (its first message loop is idle).
+    void WaitUntilIdle(DWORD milliseconds) const;
+
+private:
+    PROCESS_INFORMATION m_info{};
+};
+
+} // namespace real
