@@ -1,0 +1,32 @@
+# Options every target of the project's own code builds with: `project_options`.
+add_library(project_options INTERFACE)
+target_include_directories(project_options INTERFACE ${PROJECT_SOURCE_DIR})
+
+if(MSVC)
+    # The sources hold Russian texts in UTF-8.
+    target_compile_options(project_options INTERFACE /W4 /WX /utf-8 /permissive- /EHsc)
+else()
+    target_compile_options(project_options INTERFACE -Wall -Wextra -Wpedantic -Werror)
+endif()
+
+if(WIN32)
+    target_compile_definitions(project_options INTERFACE NOMINMAX WIN32_LEAN_AND_MEAN)
+endif()
+
+if(MINGW)
+    # The runtime goes into the executable, so that it runs on a bare Windows.
+    target_link_options(project_options INTERFACE -static)
+endif()
+
+if(COMMAND_POSTER_SANITIZE)
+    set(_sanitizers -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+    target_compile_options(project_options INTERFACE ${_sanitizers})
+    target_link_options(project_options INTERFACE ${_sanitizers})
+endif()
+
+# A program whose entry point is the wide-character wmain.
+function(command_poster_wide_entry target)
+    if(MINGW)
+        target_link_options(${target} PRIVATE -municode)
+    endif()
+endfunction()
