@@ -30,7 +30,8 @@ wine_env_start() {
         export DISPLAY=":$(head -n1 "$display_file")"
         rm -f "$display_file"
     fi
-    "$wine_server" -p
+    # Its output must not hold the caller's pipes open for as long as it lives.
+    "$wine_server" -p >/dev/null 2>&1
     # The first start of a new prefix creates it; do it once, before any test is timed.
     "$wine_loader" cmd /c exit >/dev/null 2>&1 || true
 }

@@ -243,6 +243,7 @@ void SimulatedSystem::ClearRecords() {
     m_posted.clear();
     m_sleeps.clear();
     m_childEnumParents.clear();
+    m_fileQueries.clear();
     m_callCounts.clear();
     m_failures.clear();
     m_hooks.clear();
@@ -475,6 +476,7 @@ int SimulatedSystem::StrCmpIW(LPCWSTR first, LPCWSTR second) {
 }
 
 DWORD SimulatedSystem::GetFileAttributesW(LPCWSTR fileName) {
+    m_fileQueries.emplace_back(fileName);
     if (Enter("GetFileAttributesW")) {
         return INVALID_FILE_ATTRIBUTES;
     }

@@ -90,6 +90,7 @@ public:
     const std::vector<PostedMessage>& Posted() const { return m_posted; }
     const std::vector<DWORD>& Sleeps() const { return m_sleeps; }
     const std::vector<HWND>& ChildEnumerationParents() const { return m_childEnumParents; }
+    const std::vector<std::wstring>& FileQueries() const { return m_fileQueries; }
     void ClearRecords();
 
     // What the destructor would report now, one text per fault.
@@ -169,6 +170,7 @@ private:
     std::vector<PostedMessage> m_posted;
     std::vector<DWORD> m_sleeps;
     std::vector<HWND> m_childEnumParents;
+    std::vector<std::wstring> m_fileQueries;
 };
 
 // The OEM code page 866 encoding of a text, for comparing console bytes.

@@ -1,0 +1,14 @@
+// Terminal selection: the processes of a snapshot whose executable has the terminal's file name
+// and whose folder also holds the companion file.
+#pragma once
+
+#include "os/win32.h"
+#include "processes/processes.h"
+
+#include <string>
+#include <vector>
+
+// Empties `targets`, then appends, in table order, the id of every entry whose image path names
+// `terminalFileName` (compared without regard to case) with `companionFileName` beside it.
+void FindTerminals(const std::wstring& terminalFileName, const std::wstring& companionFileName,
+                   const CProcesses& processes, std::vector<DWORD>& targets);

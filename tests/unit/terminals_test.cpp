@@ -1,0 +1,117 @@
+#include "processes/terminals.h"
+#include "support/simulated_test.h"
+
+#include <gmock/gmock.h>
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+namespace {
+
+class FindTerminalsTest : public SimulatedTest {
+protected:
+    std::vector<DWORD> Find() {
+        CProcesses processes;
+        processes.Enumerate();
+        processes.ReadNames();
+        std::vector<DWORD> targets{999}; // whatever the list held before is dropped
+        FindTerminals(L"terminal.exe", L"MetaEditor.exe", processes, targets);
+        return targets;
+    }
+};
+
+TEST_F(FindTerminalsTest, SelectsTerminalsWithTheCompanionBesideThem) {
+    system.AddOrdinaryProcesses(5);
+    system.AddProcess(100, L"D:\\Trade\\terminal.exe");
+    system.AddProcess(104, L"D:\\Lonely\\terminal.exe"); // no companion
+    system.AddProcess(108, L"E:\\Other\\TERMINAL.EXE");
+    system.AddProcess(112, L"E:\\Mixed\\Terminal.Exe");
+    system.AddFile(L"D:\\Trade\\MetaEditor.exe");
+    system.AddFile(L"E:\\Other\\metaeditor.exe");
+    system.AddFile(L"E:\\Mixed\\MetaEditor.exe");
+
+    EXPECT_THAT(Find(), ElementsAre(100, 108, 112));
+}
+
+TEST_F(FindTerminalsTest, NamesOfAnotherLengthAreNotEvenCompared) {
+    system.AddProcess(100, L"D:\\T\\terminal.exe.bak");
+    system.AddProcess(104, L"D:\\T\\terminal.ex");
+    system.AddProcess(108, L"D:\\T\\terminal");
+    system.AddFile(L"D:\\T\\MetaEditor.exe");
+
+    EXPECT_THAT(Find(), IsEmpty());
+    EXPECT_EQ(system.CallCount("StrCmpIW"), 0);
+    EXPECT_EQ(system.CallCount("GetFileAttributesW"), 0);
+}
+
+TEST_F(FindTerminalsTest, NameOfTheSameLengthIsComparedButNotTaken) {
+    system.AddProcess(100, L"D:\\T\\terminal.dll");
+    system.AddFile(L"D:\\T\\MetaEditor.exe");
+    EXPECT_THAT(Find(), IsEmpty());
+    EXPECT_EQ(system.CallCount("StrCmpIW"), 1);
+    EXPECT_EQ(system.CallCount("GetFileAttributesW"), 0);
+}
+
+TEST_F(FindTerminalsTest, DoubleDotCountsAsTheTerminal) {
+    system.AddProcess(100, L"D:\\T\\terminal..exe");
+    system.AddFile(L"D:\\T\\MetaEditor.exe");
+    EXPECT_THAT(Find(), ElementsAre(100));
+}
+
+TEST_F(FindTerminalsTest, FolderNamedLikeTheCompanionCounts) {
+    system.AddProcess(100, L"D:\\T\\terminal.exe");
+    system.AddFolder(L"D:\\T\\MetaEditor.exe");
+    EXPECT_THAT(Find(), ElementsAre(100));
+}
+
+TEST_F(FindTerminalsTest, TwoTerminalsOfOneFolderInTableOrder) {
+    system.AddProcess(200, L"D:\\T\\terminal.exe");
+    system.AddProcess(100, L"D:\\T\\terminal.exe");
+    system.AddFile(L"D:\\T\\MetaEditor.exe");
+    EXPECT_THAT(Find(), ElementsAre(200, 100));
+}
+
+TEST_F(FindTerminalsTest, ForwardSlashesBuildAForwardSlashCompanionPath) {
+    system.AddProcess(100, L"D:/Trade/terminal.exe");
+    system.AddFile(L"D:\\Trade\\MetaEditor.exe");
+    EXPECT_THAT(Find(), ElementsAre(100));
+    EXPECT_THAT(system.FileQueries(), ElementsAre(L"D:/Trade/MetaEditor.exe"));
+}
+
+TEST_F(FindTerminalsTest, BareNameTestsTheCompanionByItsBareName) {
+    system.AddProcess(100, L"terminal.exe");
+    system.AddFile(L"MetaEditor.exe"); // in the current folder
+    EXPECT_THAT(Find(), ElementsAre(100));
+    EXPECT_THAT(system.FileQueries(), ElementsAre(L"MetaEditor.exe"));
+}
+
+TEST_F(FindTerminalsTest, UnreadablePathsAreSkippedWithoutAnyTest) {
+    system.AddProcess(100, L"D:\\T\\terminal.exe").pathFails = true;
+    system.AddProcess(104, L"D:\\T\\terminal.exe").canOpen = false;
+    system.AddFile(L"D:\\T\\MetaEditor.exe");
+    EXPECT_THAT(Find(), IsEmpty());
+    EXPECT_EQ(system.CallCount("StrCmpIW"), 0);
+    EXPECT_EQ(system.CallCount("GetFileAttributesW"), 0);
+}
+
+TEST_F(FindTerminalsTest, EmptyTableEmptiesTheList) {
+    system.FailCall("EnumProcesses", 1);
+    system.AddProcess(100, L"D:\\T\\terminal.exe");
+    system.AddFile(L"D:\\T\\MetaEditor.exe");
+    EXPECT_THAT(Find(), IsEmpty());
+}
+
+TEST_F(FindTerminalsTest, NamesAreArgumentsNotFixedValues) {
+    system.AddProcess(100, L"D:\\T\\terminal.exe");
+    system.AddProcess(104, L"D:\\U\\other.exe");
+    system.AddFile(L"D:\\T\\MetaEditor.exe");
+    system.AddFile(L"D:\\U\\companion.txt");
+    CProcesses processes;
+    processes.Enumerate();
+    processes.ReadNames();
+    std::vector<DWORD> targets;
+    FindTerminals(L"OTHER.exe", L"companion.txt", processes, targets);
+    EXPECT_THAT(targets, ElementsAre(104));
+}
+
+} // namespace
