@@ -2,7 +2,7 @@
 #include "os/system.h"
 
 // The process status calls by their own names (psapi.dll), not as macros for kernel32's
-// K32 variants, so that they stay the names of the table.
+// K32 variants, so that they keep the names that os::System lists.
 #define PSAPI_VERSION 1
 #include <psapi.h>
 #include <shlwapi.h>

@@ -19,15 +19,14 @@ std::wstring BaseNameOf(const std::wstring& path) {
     return slash == std::wstring::npos ? path : path.substr(slash + 1);
 }
 
-// Copies a text into a caller's buffer the way the module name queries do: cut to fit, always
-// terminated, and the count of characters copied returned.
+// Copies a text into a caller's buffer the way the module name queries do: a text that does not
+// fit is cut to the buffer's size and left without a terminator; the count copied is returned.
 DWORD CopyName(const std::wstring& text, LPWSTR buffer, DWORD size) {
-    if (size == 0) {
-        return 0;
-    }
-    const DWORD copied = std::min<DWORD>(static_cast<DWORD>(text.size()), size - 1);
+    const DWORD copied = std::min<DWORD>(static_cast<DWORD>(text.size()), size);
     std::copy_n(text.begin(), copied, buffer);
-    buffer[copied] = L'\0';
+    if (copied < size) {
+        buffer[copied] = L'\0';
+    }
     return copied;
 }
 
@@ -78,10 +77,9 @@ std::string ToCp866(const std::wstring& text) {
 
 SimulatedSystem::SimulatedSystem() {
     // Texts that FormatMessageW knows, as a system has them: with their closing line break.
+    // Only the facility-Win32 form of 87 is known, so that a code cut to its low word shows.
     SetSystemMessage(ERROR_SUCCESS, L"The operation completed successfully.\r\n");
-    SetSystemMessage(ERROR_ACCESS_DENIED, L"Access is denied.\r\n");
     SetSystemMessage(0x80070057, L"The parameter is incorrect.\r\n");
-    SetSystemMessage(ERROR_INVALID_PARAMETER, L"The parameter is incorrect.\r\n");
 }
 
 SimulatedSystem::~SimulatedSystem() {
@@ -238,7 +236,10 @@ int SimulatedSystem::TotalCalls() const {
 
 void SimulatedSystem::ClearRecords() {
     m_enumBufferSizes.clear();
-    m_openAccess.clear();
+    m_openCalls.clear();
+    m_moduleBufferSizes.clear();
+    m_fileNameModules.clear();
+    m_formatCalls.clear();
     m_debugOutput.clear();
     m_posted.clear();
     m_sleeps.clear();
@@ -285,8 +286,8 @@ BOOL SimulatedSystem::EnumProcesses(DWORD* processIds, DWORD bufferBytes, DWORD*
     return TRUE;
 }
 
-HANDLE SimulatedSystem::OpenProcess(DWORD desiredAccess, BOOL, DWORD processId) {
-    m_openAccess.push_back(desiredAccess);
+HANDLE SimulatedSystem::OpenProcess(DWORD desiredAccess, BOOL inheritHandle, DWORD processId) {
+    m_openCalls.push_back(OpenProcessCall{desiredAccess, inheritHandle, processId});
     if (Enter("OpenProcess")) {
         return nullptr;
     }
@@ -308,6 +309,7 @@ HANDLE SimulatedSystem::OpenProcess(DWORD desiredAccess, BOOL, DWORD processId) 
 
 BOOL SimulatedSystem::EnumProcessModules(HANDLE process, HMODULE* modules, DWORD bufferBytes,
                                          DWORD* neededBytes) {
+    m_moduleBufferSizes.push_back(bufferBytes);
     if (Enter("EnumProcessModules")) {
         return FALSE;
     }
@@ -320,8 +322,10 @@ BOOL SimulatedSystem::EnumProcessModules(HANDLE process, HMODULE* modules, DWORD
         return FALSE;
     }
     constexpr DWORD kModuleCount = 3; // the executable and two libraries
-    if (bufferBytes >= sizeof(HMODULE)) {
-        modules[0] = MainModuleOf(owner->id);
+    const DWORD room = std::min<DWORD>(bufferBytes / sizeof(HMODULE), kModuleCount);
+    for (DWORD i = 0; i < room; ++i) {
+        modules[i] = i == 0 ? MainModuleOf(owner->id)
+                            : reinterpret_cast<HMODULE>(0x7FF00000 + std::uintptr_t{i} * 0x10000);
     }
     *neededBytes = kModuleCount * sizeof(HMODULE);
     return TRUE;
@@ -345,6 +349,7 @@ DWORD SimulatedSystem::GetModuleBaseNameW(HANDLE process, HMODULE module, LPWSTR
 
 DWORD SimulatedSystem::GetModuleFileNameExW(HANDLE process, HMODULE module, LPWSTR fileName,
                                             DWORD size) {
+    m_fileNameModules.push_back(module);
     if (Enter("GetModuleFileNameExW")) {
         return 0;
     }
@@ -381,8 +386,14 @@ BOOL SimulatedSystem::EnumWindows(WNDENUMPROC callback, LPARAM parameter) {
     }
     // Like the real call: the list is taken first, windows gone by their turn are skipped.
     const std::vector<std::uintptr_t> windows = m_topLevel;
+    return Deliver(windows, callback, parameter);
+}
+
+BOOL SimulatedSystem::Deliver(const std::vector<std::uintptr_t>& windows, WNDENUMPROC callback,
+                              LPARAM parameter) {
     for (const std::uintptr_t window : windows) {
         if (m_windows.count(window) != 0 && !callback(Hwnd(window), parameter)) {
+            ++m_enumerationsCutShort;
             return FALSE;
         }
     }
@@ -406,14 +417,20 @@ BOOL SimulatedSystem::EnumChildWindows(HWND parent, WNDENUMPROC callback, LPARAM
         m_lastError = ERROR_INVALID_WINDOW_HANDLE;
         return FALSE;
     }
+    // Sized exactly, so that the model's own storage grows in one step (tests that make the
+    // program's allocations fail rely on that).
     std::vector<std::uintptr_t> descendants;
+    descendants.reserve(CountDescendants(HandleValue(parent)));
     CollectDescendants(HandleValue(parent), descendants);
-    for (const std::uintptr_t window : descendants) {
-        if (m_windows.count(window) != 0 && !callback(Hwnd(window), parameter)) {
-            return FALSE;
-        }
+    return Deliver(descendants, callback, parameter);
+}
+
+std::size_t SimulatedSystem::CountDescendants(std::uintptr_t handle) const {
+    std::size_t count = 0;
+    for (const std::uintptr_t child : m_windows.at(handle).children) {
+        count += 1 + CountDescendants(child);
     }
-    return TRUE;
+    return count;
 }
 
 DWORD SimulatedSystem::GetWindowThreadProcessId(HWND window, DWORD* processId) {
@@ -521,8 +538,11 @@ DWORD SimulatedSystem::GetLastError() {
     return m_lastError;
 }
 
-DWORD SimulatedSystem::FormatMessageW(DWORD flags, LPCVOID, DWORD messageId, DWORD, LPWSTR buffer,
-                                      DWORD, va_list*) {
+DWORD SimulatedSystem::FormatMessageW(DWORD flags, LPCVOID source, DWORD messageId,
+                                      DWORD languageId, LPWSTR buffer, DWORD size,
+                                      va_list* arguments) {
+    m_formatCalls.push_back(FormatMessageCall{flags, source != nullptr, messageId, languageId, size,
+                                              arguments != nullptr});
     if (Enter("FormatMessageW")) {
         return 0;
     }

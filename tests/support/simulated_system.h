@@ -45,6 +45,24 @@ struct PostedMessage {
     }
 };
 
+struct OpenProcessCall {
+    DWORD desiredAccess;
+    BOOL inheritHandle;
+    DWORD processId;
+};
+
+struct FormatMessageCall {
+    DWORD flags;
+    bool hasSource;
+    DWORD messageId;
+    DWORD languageId;
+    DWORD size;
+    bool hasArguments;
+};
+
+// Limits of the model: names compare by folding ASCII and Cyrillic letters only, not by locale;
+// and in the native build wchar_t is 32 bits, so texts that differ as UTF-16 belong in the
+// Windows builds' tests.
 class SimulatedSystem : public os::System {
 public:
     SimulatedSystem();
@@ -82,7 +100,10 @@ public:
     int CallCount(const std::string& call) const;
     int TotalCalls() const;
     const std::vector<DWORD>& EnumProcessesBufferSizes() const { return m_enumBufferSizes; }
-    const std::vector<DWORD>& OpenProcessAccess() const { return m_openAccess; }
+    const std::vector<OpenProcessCall>& OpenProcessCalls() const { return m_openCalls; }
+    const std::vector<DWORD>& ModuleBufferSizes() const { return m_moduleBufferSizes; }
+    const std::vector<HMODULE>& ModuleFileNameModules() const { return m_fileNameModules; }
+    const std::vector<FormatMessageCall>& FormatMessageCalls() const { return m_formatCalls; }
     int HandlesOpened() const { return m_handlesOpened; }
     int HandlesClosed() const { return m_handlesClosed; }
     std::size_t OpenHandleCount() const { return m_openHandles.size(); }
@@ -91,6 +112,8 @@ public:
     const std::vector<DWORD>& Sleeps() const { return m_sleeps; }
     const std::vector<HWND>& ChildEnumerationParents() const { return m_childEnumParents; }
     const std::vector<std::wstring>& FileQueries() const { return m_fileQueries; }
+    // Enumerations that ended because the callback answered FALSE.
+    int EnumerationsCutShort() const { return m_enumerationsCutShort; }
     void ClearRecords();
 
     // What the destructor would report now, one text per fault.
@@ -142,6 +165,10 @@ private:
     const Process* ProcessOfHandle(HANDLE handle);
     void ForgetWindow(std::uintptr_t handle);
     void CollectDescendants(std::uintptr_t handle, std::vector<std::uintptr_t>& out) const;
+    std::size_t CountDescendants(std::uintptr_t handle) const;
+    // Hands the windows that still exist to an enumeration callback until it answers FALSE.
+    BOOL Deliver(const std::vector<std::uintptr_t>& windows, WNDENUMPROC callback,
+                 LPARAM parameter);
     static std::wstring FileKey(const std::wstring& path);
 
     std::deque<Process> m_processes;
@@ -165,12 +192,16 @@ private:
     std::vector<std::string> m_badFrees;
 
     std::vector<DWORD> m_enumBufferSizes;
-    std::vector<DWORD> m_openAccess;
+    std::vector<OpenProcessCall> m_openCalls;
+    std::vector<DWORD> m_moduleBufferSizes;
+    std::vector<HMODULE> m_fileNameModules;
+    std::vector<FormatMessageCall> m_formatCalls;
     std::vector<std::wstring> m_debugOutput;
     std::vector<PostedMessage> m_posted;
     std::vector<DWORD> m_sleeps;
     std::vector<HWND> m_childEnumParents;
     std::vector<std::wstring> m_fileQueries;
+    int m_enumerationsCutShort = 0;
 };
 
 // The OEM code page 866 encoding of a text, for comparing console bytes.

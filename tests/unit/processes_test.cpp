@@ -63,6 +63,8 @@ TEST_F(ProcessesTest, FailedFirstEnumerationLeavesAnEmptyTableOfFullSize) {
 
     EXPECT_EQ(processes.GetCount(), 0u);
     EXPECT_EQ(processes.GetIds().size(), 1024u);
+    EXPECT_EQ(processes.GetImagePaths().size(), 1024u);
+    EXPECT_EQ(CProcessesInspector::BaseNames(processes).size(), 1024u);
     EXPECT_EQ(system.CallCount("OpenProcess"), 0);
     EXPECT_EQ(system.CallCount("GetLastError"), 0);
     try {
@@ -83,7 +85,23 @@ TEST_F(ProcessesTest, FailedRepeatedEnumerationKeepsTheLargerSize) {
 
     EXPECT_EQ(processes.GetCount(), 0u);
     EXPECT_EQ(processes.GetIds().size(), 2048u);
+    EXPECT_EQ(processes.GetImagePaths().size(), 2048u);
+    EXPECT_EQ(CProcessesInspector::BaseNames(processes).size(), 2048u);
     EXPECT_EQ(processes.GetIds()[0], 0u);
+}
+
+TEST_F(ProcessesTest, EveryEnumerationStartsAgainFromTheSmallestRequest) {
+    system.AddOrdinaryProcesses(300);
+    CProcesses processes;
+    processes.Enumerate();
+    for (DWORD i = 10; i < 300; ++i) {
+        system.RemoveProcess(1000 + 4 * i);
+    }
+    processes.Enumerate();
+    EXPECT_THAT(system.EnumProcessesBufferSizes(), ElementsAreArray({1024u, 2048u, 1024u}));
+    EXPECT_EQ(processes.GetCount(), 10u);
+    EXPECT_EQ(processes.GetIds().size(), 1024u);
+    EXPECT_EQ(processes.GetImagePaths().size(), 1024u);
 }
 
 TEST_F(ProcessesTest, NewTableIsEmptyAndReadsNothing) {
@@ -117,9 +135,16 @@ TEST_F(ProcessesTest, ReadNamesFillsWhatEachProcessLetsBeRead) {
     EXPECT_EQ(std::vector<std::wstring>(names.begin(), names.begin() + 6), expectedNames);
     EXPECT_EQ(std::vector<std::wstring>(paths.begin(), paths.begin() + 6), expectedPaths);
 
-    // Every process asked once, with query and read rights only; what opened was closed.
-    EXPECT_THAT(system.OpenProcessAccess(), ::testing::Each(0x410u));
-    EXPECT_EQ(system.CallCount("OpenProcess"), 6);
+    // Every process asked once, with query and read rights only and no inheritance; room for
+    // one module; the image path of the main executable; what opened was closed.
+    ASSERT_EQ(system.OpenProcessCalls().size(), 6u);
+    for (std::size_t i = 0; i < 6; ++i) {
+        EXPECT_EQ(system.OpenProcessCalls()[i].desiredAccess, 0x410u);
+        EXPECT_EQ(system.OpenProcessCalls()[i].inheritHandle, FALSE);
+        EXPECT_EQ(system.OpenProcessCalls()[i].processId, processes.GetIds()[i]);
+    }
+    EXPECT_THAT(system.ModuleBufferSizes(), ::testing::Each(sizeof(HMODULE)));
+    EXPECT_THAT(system.ModuleFileNameModules(), ::testing::Each(nullptr));
     EXPECT_EQ(system.HandlesOpened(), 4);
     EXPECT_EQ(system.HandlesClosed(), 4);
     // No name is read where the modules could not be listed, no path where the name failed.
@@ -154,13 +179,28 @@ TEST_F(ProcessesTest, HandleIsClosedWhenAnErrorLeavesThePass) {
     EXPECT_EQ(processes.GetImagePaths()[0], L"D:\\Trade\\terminal.exe");
 }
 
-TEST_F(ProcessesTest, NamesAreCutAtTheBufferLength) {
-    const std::wstring longPath = L"C:\\" + std::wstring(1500, L'x') + L".exe";
-    system.AddProcess(20, longPath);
+TEST_F(ProcessesTest, NamesThatFillTheBufferAreCutAtItsEnd) {
+    // The system leaves such names without a terminator.
+    const std::wstring longName = std::wstring(1500, L'x') + L".exe";
+    system.AddProcess(20, L"C:\\" + longName);
+    system.AddProcess(24, L"C:\\" + longName.substr(0, 1024 - 3));
     CProcesses processes;
     processes.Enumerate();
     processes.ReadNames();
-    EXPECT_EQ(processes.GetImagePaths()[0], longPath.substr(0, 1023));
+    const auto& names = CProcessesInspector::BaseNames(processes);
+    EXPECT_EQ(names[0], longName.substr(0, 1024));
+    EXPECT_EQ(processes.GetImagePaths()[0], (L"C:\\" + longName).substr(0, 1024));
+    EXPECT_EQ(names[1], longName.substr(0, 1024 - 3));
+    EXPECT_EQ(processes.GetImagePaths()[1], L"C:\\" + longName.substr(0, 1024 - 3));
+}
+
+TEST_F(ProcessesTest, ReadingPastTheListsIsBoundTested) {
+    system.AddOrdinaryProcesses(2);
+    CProcesses processes;
+    processes.Enumerate();
+    CProcessesInspector::SetCount(processes, 1025); // one more than the lists hold
+    EXPECT_THROW(processes.ReadNames(), std::out_of_range);
+    EXPECT_EQ(processes.GetImagePaths()[1], L"C:\\Windows\\System32\\svc1004.exe");
 }
 
 TEST_F(ProcessesTest, GetProcessIdChecksTheIndexAgainstTheCount) {

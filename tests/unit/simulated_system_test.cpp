@@ -33,8 +33,8 @@ TEST(SimulatedSystemTest, FailsTheTestForAnUnreleasedMessageBuffer) {
         {
             sim::SimulatedSystem system;
             wchar_t* text = nullptr;
-            system.FormatMessageW(0x1100, nullptr, 5, 0x400, reinterpret_cast<LPWSTR>(&text), 0,
-                                  nullptr);
+            system.FormatMessageW(0x1100, nullptr, ERROR_SUCCESS, 0x400,
+                                  reinterpret_cast<LPWSTR>(&text), 0, nullptr);
         },
         "leaked FormatMessageW buffer");
 }

@@ -1,4 +1,5 @@
 #include "processes/terminals.h"
+#include "support/processes_inspector.h"
 #include "support/simulated_test.h"
 
 #include <gmock/gmock.h>
@@ -112,6 +113,42 @@ TEST_F(FindTerminalsTest, NamesAreArgumentsNotFixedValues) {
     std::vector<DWORD> targets;
     FindTerminals(L"OTHER.exe", L"companion.txt", processes, targets);
     EXPECT_THAT(targets, ElementsAre(104));
+}
+
+} // namespace
+
+namespace {
+
+// Every read of the table is bound-tested: a table whose count promises more than its lists
+// hold ends the selection with std::out_of_range, keeping the ids found before.
+class FindTerminalsBoundsTest : public SimulatedTest {
+protected:
+    void SetUp() override {
+        system.AddProcess(100, L"D:\\T\\terminal.exe");
+        system.AddProcess(104, L"D:\\U\\terminal.exe");
+        system.AddFile(L"D:\\T\\MetaEditor.exe");
+        system.AddFile(L"D:\\U\\MetaEditor.exe");
+        processes.Enumerate();
+        processes.ReadNames();
+    }
+    CProcesses processes;
+};
+
+TEST_F(FindTerminalsBoundsTest, ShortImagePathList) {
+    CProcessesInspector::ImagePaths(processes).resize(1);
+    CProcessesInspector::SetCount(processes, 2);
+    std::vector<DWORD> targets;
+    EXPECT_THROW(FindTerminals(L"terminal.exe", L"MetaEditor.exe", processes, targets),
+                 std::out_of_range);
+    EXPECT_THAT(targets, ElementsAre(100));
+}
+
+TEST_F(FindTerminalsBoundsTest, ShortIdList) {
+    CProcessesInspector::Ids(processes).resize(1);
+    std::vector<DWORD> targets;
+    EXPECT_THROW(FindTerminals(L"terminal.exe", L"MetaEditor.exe", processes, targets),
+                 std::out_of_range);
+    EXPECT_THAT(targets, ElementsAre(100));
 }
 
 } // namespace

@@ -77,9 +77,25 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(UtilsErrorTest, AsksTheSystemForTheCodeAsItIs) {
     system.SetSystemMessage(0x80070005, L"Access is denied.\r\n");
+    system.SetSystemMessage(5, L"a text for the low word only\r\n");
     const Utils::CUtilsError error(kAccessDenied, L"x");
     EXPECT_EQ(error.GetSystemText(), L"Access is denied.\r\n");
     EXPECT_EQ(system.CallCount("LocalFree"), 2); // the report and this call
+
+    ASSERT_EQ(system.FormatMessageCalls().size(), 2u);
+    const sim::FormatMessageCall& call = system.FormatMessageCalls()[1];
+    EXPECT_EQ(call.flags, 0x1100u); // allocate the buffer, from the system, nothing else
+    EXPECT_FALSE(call.hasSource);
+    EXPECT_EQ(call.messageId, 0x80070005u);
+    EXPECT_EQ(call.languageId, 0x400u);
+    EXPECT_EQ(call.size, 0u);
+    EXPECT_FALSE(call.hasArguments);
+}
+
+TEST_F(UtilsErrorTest, NothingIsReleasedWhenTheSystemHasNoText) {
+    const Utils::CUtilsError error(kNoSuchMessage, L"x");
+    EXPECT_EQ(error.GetSystemText(), L"");
+    EXPECT_EQ(system.CallCount("LocalFree"), 0);
 }
 
 TEST_F(UtilsErrorTest, StandardHandlersDoNotCatchIt) {
