@@ -15,6 +15,7 @@ wine_server=$(command -v wineserver || true)
 [ -x "$wine_server" ] || wine_server=$(dirname "$wine_loader")/wineserver
 
 xvfb_pid=""
+own_server=""
 
 wine_env_start() {
     mkdir -p "$WINEPREFIX"
@@ -30,17 +31,24 @@ wine_env_start() {
         export DISPLAY=":$(head -n1 "$display_file")"
         rm -f "$display_file"
     fi
-    # Its output must not hold the caller's pipes open for as long as it lives.
-    "$wine_server" -p >/dev/null 2>&1
+    # Its output must not hold the caller's pipes open for as long as it lives. A server that
+    # already runs for this prefix (started by hand, say) is used and left alone.
+    if "$wine_server" -p >/dev/null 2>&1; then
+        own_server=1
+    fi
     # The first start of a new prefix creates it; do it once, before any test is timed.
     "$wine_loader" cmd /c exit >/dev/null 2>&1 || true
 }
 
 wine_env_stop() {
-    "$wine_server" -k >/dev/null 2>&1 || true
+    if [ -n "$own_server" ]; then
+        "$wine_server" -k >/dev/null 2>&1 || true
+        own_server=""
+    fi
     if [ -n "$xvfb_pid" ]; then
         kill "$xvfb_pid" 2>/dev/null || true
         wait "$xvfb_pid" 2>/dev/null || true
         xvfb_pid=""
+own_server=""
     fi
 }

@@ -131,6 +131,10 @@ void SimulatedSystem::RemoveProcess(DWORD id) {
 
 void SimulatedSystem::AddWindow(std::uintptr_t handle, std::uintptr_t parent, DWORD processId,
                                 LONG extendedStyle) {
+    if (m_windows.count(handle) != 0) {
+        ADD_FAILURE() << "simulated system: window " << handle << " added twice";
+        return;
+    }
     Window window;
     window.parent = parent;
     window.processId = processId;

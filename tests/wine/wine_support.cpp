@@ -100,6 +100,38 @@ std::wstring TempFolder::CopyIn(const std::wstring& source, const std::wstring& 
     return path;
 }
 
+std::string ReadFileBytes(const std::wstring& path) {
+    const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return std::string();
+    }
+    std::string content;
+    char chunk[4096];
+    DWORD read = 0;
+    while (::ReadFile(file, chunk, sizeof(chunk), &read, nullptr) && read != 0) {
+        content.append(chunk, read);
+    }
+    ::CloseHandle(file);
+    return content;
+}
+
+OutputFile::OutputFile(const std::wstring& path) {
+    SECURITY_ATTRIBUTES inheritable{};
+    inheritable.nLength = sizeof(inheritable);
+    inheritable.bInheritHandle = TRUE;
+    m_handle = ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                             &inheritable, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (m_handle == INVALID_HANDLE_VALUE) {
+        throw std::runtime_error("cannot create an output file");
+    }
+}
+
+OutputFile::~OutputFile() {
+    ::CloseHandle(m_handle);
+}
+
 ChildProcess::ChildProcess(const std::wstring& executable, const std::wstring& arguments,
                            HANDLE standardOutput) {
     std::wstring commandLine = L"\"" + executable + L"\" " + arguments;

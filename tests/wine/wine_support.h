@@ -32,6 +32,22 @@ private:
     std::wstring m_path;
 };
 
+// The whole content of a file, read while others may still write it; empty if it is missing.
+std::string ReadFileBytes(const std::wstring& path);
+
+// A file created for a child's standard output: an inheritable handle, closed at the end.
+class OutputFile {
+public:
+    explicit OutputFile(const std::wstring& path);
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+    ~OutputFile();
+    HANDLE Handle() const { return m_handle; }
+
+private:
+    HANDLE m_handle;
+};
+
 // A started process, terminated (if still running) and released at the end.
 class ChildProcess {
 public:

@@ -1,0 +1,17 @@
+// What the command poster writes on the console.
+#pragma once
+
+#include "os/win32.h"
+
+namespace console {
+
+// The Russian messages, converted to the console's code page before they are written.
+inline constexpr const wchar_t* kNotFound = L"Не нашел метатрейдеров\r\n";
+inline constexpr const wchar_t* kProcessing = L"В обработке ";
+inline constexpr UINT kCodePage = CP_OEMCP;
+
+inline constexpr const char* kDot = ".";
+inline constexpr const char* kEraseDot = "\b \b";
+inline constexpr const wchar_t* kLineEnd = L"\r\n";
+
+} // namespace console

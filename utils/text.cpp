@@ -1,0 +1,40 @@
+#include "utils/text.h"
+
+#include "os/system.h"
+#include "utils/utils_error.h"
+
+namespace Utils {
+namespace {
+
+// The HRESULT of a system error code: facility Win32, or the code itself where it is 0 or
+// already negative as a signed number.
+HRESULT HresultFromSystemError(DWORD error) {
+    const auto code = static_cast<HRESULT>(error);
+    return code <= 0 ? code : static_cast<HRESULT>((error & 0xFFFF) | 0x80070000);
+}
+
+} // namespace
+
+std::string WideToNarrow(const std::wstring& text, UINT codePage) {
+    if (text.empty()) {
+        return std::string();
+    }
+
+    // -1: the system reads up to and including the first null character.
+    const int needed =
+        os::WideCharToMultiByte(codePage, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    if (needed <= 0) {
+        throw CUtilsError(HresultFromSystemError(os::GetLastError()),
+                          L"WideCharToMultiByte failed");
+    }
+
+    // The terminator that the system writes goes to the string's own terminator slot.
+    std::string narrow(static_cast<std::size_t>(needed - 1), '\0');
+    if (os::WideCharToMultiByte(codePage, 0, text.c_str(), -1, narrow.data(), needed, nullptr,
+                                nullptr) == 0) {
+        return std::string();
+    }
+    return narrow;
+}
+
+} // namespace Utils
