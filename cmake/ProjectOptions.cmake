@@ -18,6 +18,11 @@ if(MINGW)
     target_link_options(project_options INTERFACE -static)
 endif()
 
+if(COMMAND_POSTER_COVERAGE)
+    target_compile_options(project_options INTERFACE --coverage -O0)
+    target_link_options(project_options INTERFACE --coverage)
+endif()
+
 if(COMMAND_POSTER_SANITIZE)
     set(_sanitizers -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
     target_compile_options(project_options INTERFACE ${_sanitizers})

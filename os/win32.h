@@ -40,9 +40,9 @@ using LRESULT = std::intptr_t;
 
 using HANDLE = void*;
 using HLOCAL = void*;
-struct HWND__;
+struct HWND__; // NOLINT(bugprone-reserved-identifier): Windows' own name
 using HWND = HWND__*;
-struct HINSTANCE__;
+struct HINSTANCE__; // NOLINT(bugprone-reserved-identifier): Windows' own name
 using HINSTANCE = HINSTANCE__*;
 using HMODULE = HINSTANCE;
 

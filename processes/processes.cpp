@@ -19,7 +19,7 @@ constexpr DWORD kNameBufferLength = 1024;
 
 // The text of a name buffer up to its first zero, never more than the buffer holds.
 std::wstring TextOf(const std::vector<wchar_t>& buffer) {
-    return std::wstring(buffer.begin(), std::find(buffer.begin(), buffer.end(), L'\0'));
+    return {buffer.begin(), std::find(buffer.begin(), buffer.end(), L'\0')};
 }
 
 } // namespace

@@ -17,7 +17,7 @@ HRESULT HresultFromSystemError(DWORD error) {
 
 std::string WideToNarrow(const std::wstring& text, UINT codePage) {
     if (text.empty()) {
-        return std::string();
+        return {};
     }
 
     // -1: the system reads up to and including the first null character.
@@ -32,7 +32,7 @@ std::string WideToNarrow(const std::wstring& text, UINT codePage) {
     std::string narrow(static_cast<std::size_t>(needed - 1), '\0');
     if (os::WideCharToMultiByte(codePage, 0, text.c_str(), -1, narrow.data(), needed, nullptr,
                                 nullptr) == 0) {
-        return std::string();
+        return {};
     }
     return narrow;
 }

@@ -20,6 +20,7 @@ using LocalText = std::unique_ptr<wchar_t, LocalFreeDeleter>;
 CUtilsError::CUtilsError(const std::wstring& userText, HRESULT code)
     : CUtilsError(code, userText) {}
 
+// NOLINTNEXTLINE(modernize-pass-by-value): callers pass texts they keep; one copy either way
 CUtilsError::CUtilsError(HRESULT code, const std::wstring& userText)
     : m_code(code), m_userText(userText) {
     ReportToDebugger();

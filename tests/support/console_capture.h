@@ -8,7 +8,9 @@
 
 class ConsoleCapture {
 public:
-    ConsoleCapture() : m_narrow(&m_narrowBuffer), m_wide(&m_wideBuffer) {}
+    // Room reserved up front, so that capturing allocates nothing while a test makes the
+    // program's allocations fail.
+    ConsoleCapture() : m_narrow(&m_narrowBuffer), m_wide(&m_wideBuffer) { m_bytes.reserve(4096); }
     ConsoleCapture(const ConsoleCapture&) = delete;
     ConsoleCapture& operator=(const ConsoleCapture&) = delete;
 

@@ -10,8 +10,12 @@ namespace {
 long g_count = 0;
 long g_failFrom = 0;
 std::size_t g_failSizesFrom = 0;
+int g_pauses = 0;
 
 bool ShouldFail(std::size_t bytes) {
+    if (g_pauses > 0) {
+        return false;
+    }
     ++g_count;
     return (g_failFrom != 0 && g_count >= g_failFrom) ||
            (g_failSizesFrom != 0 && bytes >= g_failSizesFrom);
@@ -47,6 +51,22 @@ void Disarm() {
 
 long Count() {
     return g_count;
+}
+
+Paused::Paused() {
+    ++g_pauses;
+}
+
+Paused::~Paused() {
+    --g_pauses;
+}
+
+Resumed::Resumed() : m_pauses(g_pauses) {
+    g_pauses = 0;
+}
+
+Resumed::~Resumed() {
+    g_pauses = m_pauses;
 }
 
 } // namespace failing_allocator

@@ -15,6 +15,28 @@ void Disarm();
 // Allocations made since the last FailFrom, FailSizesFrom or Disarm.
 long Count();
 
+// While a Paused object lives, allocations neither count nor fail: for work that is not the
+// program's own (the simulated system's, for one). Pauses nest.
+class Paused {
+public:
+    Paused();
+    Paused(const Paused&) = delete;
+    Paused& operator=(const Paused&) = delete;
+    ~Paused();
+};
+
+// Lifts the pauses for a scope: for the program's callbacks that a paused system calls.
+class Resumed {
+public:
+    Resumed();
+    Resumed(const Resumed&) = delete;
+    Resumed& operator=(const Resumed&) = delete;
+    ~Resumed();
+
+private:
+    int m_pauses;
+};
+
 // Disarms at the end of a scope, whatever happens in it.
 class Armed {
 public:

@@ -7,7 +7,7 @@
 namespace {
 
 std::string Narrow(const std::wstring& text) {
-    return std::string(text.begin(), text.end()); // the tables hold ASCII only
+    return {text.begin(), text.end()}; // the tables hold ASCII only
 }
 
 // --- SplitPath --------------------------------------------------------------------------------

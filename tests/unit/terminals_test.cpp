@@ -11,7 +11,7 @@ namespace {
 
 class FindTerminalsTest : public SimulatedTest {
 protected:
-    std::vector<DWORD> Find() {
+    static std::vector<DWORD> Find() {
         CProcesses processes;
         processes.Enumerate();
         processes.ReadNames();

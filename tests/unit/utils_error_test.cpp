@@ -28,7 +28,8 @@ TEST_F(UtilsErrorTest, BothConstructorsMakeTheSameErrorAndReportItOnce) {
 TEST_F(UtilsErrorTest, CopiesAndHandlersReportNothingMore) {
     try {
         throw Utils::CUtilsError(E_FAIL, L"thrown");
-    } catch (Utils::CUtilsError caught) { // by value: a copy
+    } catch (Utils::CUtilsError caught) { // NOLINT(misc-throw-by-value-catch-by-reference): a copy
+        // NOLINTNEXTLINE(performance-unnecessary-copy-initialization): copying is the point
         const Utils::CUtilsError copy(caught);
         EXPECT_EQ(copy.GetUserText(), L"thrown");
     }
