@@ -2,6 +2,7 @@
 // every process handle opened in the cycle is closed on the way out.
 #include "app/posting_cycle.h"
 #include "support/console_capture.h"
+#include "support/desktop.h"
 #include "support/failing_allocator.h"
 #include "support/simulated_system.h"
 
@@ -127,19 +128,6 @@ private:
     Callback m_callback;
 };
 
-void AddTerminal(sim::SimulatedSystem& system, DWORD id, const std::wstring& folder,
-                 std::uintptr_t firstWindow, int charts) {
-    system.AddProcess(id, folder + L"\\terminal.exe");
-    system.AddFile(folder + L"\\MetaEditor.exe");
-    system.AddWindow(firstWindow, 0, id);
-    system.AddWindow(firstWindow + 1, firstWindow, id);
-    for (int i = 1; i <= charts; ++i) {
-        const std::uintptr_t chart = firstWindow + 0x10 * static_cast<std::uintptr_t>(i);
-        system.AddWindow(chart, firstWindow + 1, id, WS_EX_MDICHILD);
-        system.AddWindow(chart + 1, chart, id);
-    }
-}
-
 TEST(CycleAllocationTest, EveryAllocationFailureLeavesTheCycleAsBadAlloc) {
     long failures = 0;
     for (long k = 1;; ++k) {
@@ -147,8 +135,8 @@ TEST(CycleAllocationTest, EveryAllocationFailureLeavesTheCycleAsBadAlloc) {
         ProgramAllocationsOnly system(simulated);
         const os::ScopedSystem installed(system);
         simulated.AddOrdinaryProcesses(8);
-        AddTerminal(simulated, 100, L"D:\\First", 0x1000, 3);
-        AddTerminal(simulated, 200, L"E:\\Second", 0x5000, 2);
+        sim::AddTerminal(simulated, 100, L"D:\\First", 0x1000, 3);
+        sim::AddTerminal(simulated, 200, L"E:\\Second", 0x5000, 2);
         ProgressIndicator indicator;
         ConsoleCapture console;
 

@@ -3,6 +3,7 @@
 // leaks, and only a failed text conversion ever leaves a cycle, as Utils::CUtilsError.
 #include "app/posting_cycle.h"
 #include "support/console_capture.h"
+#include "support/desktop.h"
 #include "support/simulated_system.h"
 #include "utils/utils_error.h"
 
@@ -29,20 +30,6 @@ struct ScenarioRun {
     std::vector<DWORD> sleeps;
     std::map<std::string, int> calls;
 };
-
-void AddTerminal(sim::SimulatedSystem& system, DWORD id, const std::wstring& folder,
-                 std::uintptr_t firstWindow, int charts) {
-    system.AddProcess(id, folder + L"\\terminal.exe");
-    system.AddFile(folder + L"\\MetaEditor.exe");
-    system.AddWindow(firstWindow, 0, id);
-    system.AddWindow(firstWindow + 1, firstWindow, id);
-    for (int i = 1; i <= charts; ++i) {
-        const std::uintptr_t chart = firstWindow + 0x10 * static_cast<std::uintptr_t>(i);
-        system.AddWindow(chart, firstWindow + 1, id, WS_EX_MDICHILD);
-        system.AddWindow(chart + 1, chart, id);
-    }
-    system.AddWindow(firstWindow + 0x100, 0, id); // a second top-level window
-}
 
 // Three cycles: nothing found; two terminals served; the terminals gone and the not-found text
 // failing to convert, so that the error path's calls occur too.
@@ -75,8 +62,10 @@ ScenarioRun RunScenario(const std::string& failedCall = "", int occurrence = 0) 
     };
 
     cycle();
-    AddTerminal(system, 100, L"D:\\First", 0x1000, 3);
-    AddTerminal(system, 200, L"E:\\Second", 0x5000, 2);
+    sim::AddTerminal(system, 100, L"D:\\First", 0x1000, 3);
+    system.AddWindow(0x1100, 0, 100); // a second top-level window
+    sim::AddTerminal(system, 200, L"E:\\Second", 0x5000, 2);
+    system.AddWindow(0x5100, 0, 200);
     cycle();
     system.RemoveProcess(100);
     system.RemoveProcess(200);

@@ -1,5 +1,6 @@
 #include "app/posting_cycle.h"
 #include "support/console_capture.h"
+#include "support/desktop.h"
 #include "support/simulated_test.h"
 #include "utils/utils_error.h"
 
@@ -23,16 +24,7 @@ protected:
     void SetUp() override { system.AddOrdinaryProcesses(20); }
 
     void AddTerminal(DWORD id, const std::wstring& folder, std::uintptr_t firstWindow, int charts) {
-        system.AddProcess(id, folder + L"\\terminal.exe");
-        system.AddFile(folder + L"\\MetaEditor.exe");
-        system.AddWindow(firstWindow, 0, id);               // main window
-        system.AddWindow(firstWindow + 1, firstWindow, id); // MDI client
-        // Charts are created in descending handle order; they are served ascending.
-        for (int i = charts; i >= 1; --i) {
-            const std::uintptr_t chart = firstWindow + 0x10 * static_cast<std::uintptr_t>(i);
-            system.AddWindow(chart, firstWindow + 1, id, WS_EX_MDICHILD);
-            system.AddWindow(chart + 1, chart, id); // an inner window
-        }
+        sim::AddTerminal(system, id, folder, firstWindow, charts);
     }
 
     // Runs one cycle and returns what it wrote.

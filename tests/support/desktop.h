@@ -1,0 +1,27 @@
+// Building blocks for simulated desktops that several tests share.
+#pragma once
+
+#include "support/simulated_system.h"
+
+#include <string>
+
+namespace sim {
+
+// A terminal as the poster finds it: "<folder>\terminal.exe" with "MetaEditor.exe" beside it, a
+// main window at `firstWindow` holding an MDI client at firstWindow + 1, and `charts` chart
+// windows under the client (firstWindow + 0x10 * i, each with an inner window at +1). Charts are
+// created in descending handle order, so that tests see them served ascending.
+inline void AddTerminal(SimulatedSystem& system, DWORD id, const std::wstring& folder,
+                        std::uintptr_t firstWindow, int charts) {
+    system.AddProcess(id, folder + L"\\terminal.exe");
+    system.AddFile(folder + L"\\MetaEditor.exe");
+    system.AddWindow(firstWindow, 0, id);
+    system.AddWindow(firstWindow + 1, firstWindow, id);
+    for (int i = charts; i >= 1; --i) {
+        const std::uintptr_t chart = firstWindow + 0x10 * static_cast<std::uintptr_t>(i);
+        system.AddWindow(chart, firstWindow + 1, id, WS_EX_MDICHILD);
+        system.AddWindow(chart + 1, chart, id);
+    }
+}
+
+} // namespace sim
