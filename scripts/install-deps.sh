@@ -7,6 +7,7 @@ packages=(
     googletest
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
     wine64 xvfb xauth locales
+    clang clang-format clang-tidy libclang-rt-14-dev gcovr
 )
 
 missing=()

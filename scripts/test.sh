@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
-# The whole test run: installs what is missing, builds the native, win64 and win32 presets, runs
-# the native tests and the win64 tests under Wine, and checks the 32-bit executables.
+# The whole test run: installs what is missing; builds the native, coverage, win64 and win32
+# presets; runs the native tests (unit, fault injection, allocation failures, a short soak) under
+# the sanitizers, the win64 tests under Wine (simulated system, real system, end to end), the
+# 32-bit executable checks, line coverage, brief fuzzing, and the format and clang-tidy checks.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
+started=$SECONDS
 
 "$root/scripts/install-deps.sh"
 
-for preset in native win64 win32; do
+for preset in native coverage win64 win32; do
     echo "== Configure and build: $preset"
     cmake --preset "$preset" >/dev/null
     cmake --build --preset "$preset"
@@ -18,9 +21,29 @@ done
 trap wine_env_stop EXIT
 wine_env_start
 
-status=0
-for preset in native win64 win32; do
-    echo "== Test: $preset"
-    ctest --preset "$preset" || status=1
-done
-exit $status
+failed=()
+stage() {
+    local name=$1
+    shift
+    echo "== $name"
+    if ! "$@"; then
+        failed+=("$name")
+    fi
+}
+
+stage "Tests: native" ctest --preset native
+stage "Tests: win64 under Wine" ctest --preset win64
+stage "Checks: win32 executables" ctest --preset win32
+stage "Tests: coverage build" ctest --preset coverage
+stage "Line coverage of app/, processes/ and utils/" \
+    gcovr -r . --filter 'app/' --filter 'processes/' --filter 'utils/' build/coverage \
+    --txt - --print-summary --fail-under-line 90
+stage "Fuzzing, briefly" "$root/scripts/fuzz.sh" 20
+stage "Static checks" "$root/scripts/check-static.sh"
+
+echo "== Finished in $((SECONDS - started)) s"
+if [ ${#failed[@]} -gt 0 ]; then
+    printf '== Failed: %s\n' "${failed[@]}"
+    exit 1
+fi
+echo "== All stages passed"
