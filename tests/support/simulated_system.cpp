@@ -113,6 +113,7 @@ Process& SimulatedSystem::AddProcess(DWORD id, const std::wstring& imagePath) {
     process.id = id;
     process.imagePath = imagePath;
     m_processes.push_back(process);
+    m_processIndex.emplace(id, &m_processes.back()); // an id added before keeps its entry
     return m_processes.back();
 }
 
@@ -127,6 +128,11 @@ void SimulatedSystem::RemoveProcess(DWORD id) {
     m_processes.erase(std::remove_if(m_processes.begin(), m_processes.end(),
                                      [id](const Process& p) { return p.id == id; }),
                       m_processes.end());
+    // Erasing moved the processes behind the removed ones.
+    m_processIndex.clear();
+    for (const Process& process : m_processes) {
+        m_processIndex.emplace(process.id, &process);
+    }
 }
 
 void SimulatedSystem::AddWindow(std::uintptr_t handle, std::uintptr_t parent, DWORD processId,
@@ -206,15 +212,22 @@ void SimulatedSystem::OnCall(const std::string& call, int occurrence,
 }
 
 bool SimulatedSystem::Enter(const char* call) {
-    const int occurrence = ++m_callCounts[call];
-    const auto key = std::make_pair(std::string(call), occurrence);
-    const auto hooks = m_hooks.equal_range(key);
-    for (auto hook = hooks.first; hook != hooks.second; ++hook) {
-        hook->second();
+    auto count = m_callCounts.find(call);
+    if (count == m_callCounts.end()) {
+        count = m_callCounts.emplace(call, 0).first;
     }
-    if (const auto failure = m_failures.find(key); failure != m_failures.end()) {
-        m_lastError = failure->second;
-        return true;
+    const int occurrence = ++count->second;
+    // The key is built only when something is scripted by occurrence.
+    if (!m_hooks.empty() || !m_failures.empty()) {
+        const auto key = std::make_pair(std::string(call), occurrence);
+        const auto hooks = m_hooks.equal_range(key);
+        for (auto hook = hooks.first; hook != hooks.second; ++hook) {
+            hook->second();
+        }
+        if (const auto failure = m_failures.find(key); failure != m_failures.end()) {
+            m_lastError = failure->second;
+            return true;
+        }
     }
     if (const auto failure = m_permanentFailures.find(call); failure != m_permanentFailures.end()) {
         m_lastError = failure->second;
@@ -257,6 +270,10 @@ void SimulatedSystem::ClearRecords() {
 // --- Processes -------------------------------------------------------------------------------
 
 const Process* SimulatedSystem::FindProcess(DWORD id) const {
+    if (const auto indexed = m_processIndex.find(id);
+        indexed != m_processIndex.end() && indexed->second->id == id) {
+        return indexed->second;
+    }
     const auto found = std::find_if(m_processes.begin(), m_processes.end(),
                                     [id](const Process& p) { return p.id == id; });
     return found == m_processes.end() ? nullptr : &*found;
@@ -304,7 +321,7 @@ HANDLE SimulatedSystem::OpenProcess(DWORD desiredAccess, BOOL inheritHandle, DWO
         m_lastError = ERROR_ACCESS_DENIED;
         return nullptr;
     }
-    const HANDLE handle = reinterpret_cast<HANDLE>(m_nextHandle);
+    auto* const handle = reinterpret_cast<HANDLE>(m_nextHandle);
     m_nextHandle += 4;
     m_openHandles[handle] = OpenHandle{processId};
     ++m_handlesOpened;

@@ -14,6 +14,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace sim {
@@ -69,6 +70,8 @@ public:
     ~SimulatedSystem() override;
 
     // --- The model -------------------------------------------------------------------------
+    // The model finds processes by the id they were added with: change an id only by removing the
+    // process and adding it again.
     Process& AddProcess(DWORD id, const std::wstring& imagePath);
     // Adds `count` processes with ids first, first + 4, ... that are no terminals.
     void AddOrdinaryProcesses(DWORD count, DWORD first = 1000);
@@ -172,14 +175,20 @@ private:
     static std::wstring FileKey(const std::wstring& path);
 
     std::deque<Process> m_processes;
-    std::map<std::uintptr_t, Window> m_windows;
+    // The first process added with each id, so that a large desktop is not quadratic in the
+    // model; rebuilt when processes are removed.
+    std::unordered_map<DWORD, const Process*> m_processIndex;
+    // Hashed: every window call looks a handle up, and large desktops have many windows. The order
+    // of enumeration comes from m_topLevel and the children lists, never from this table.
+    std::unordered_map<std::uintptr_t, Window> m_windows;
     std::vector<std::uintptr_t> m_topLevel;
     std::map<std::wstring, DWORD> m_files; // FileKey -> attributes
     std::map<DWORD, std::wstring> m_messages;
 
-    std::map<std::string, int> m_callCounts;
+    // Looked up by the call's name as it comes, without building a string per call.
+    std::map<std::string, int, std::less<>> m_callCounts;
     std::map<std::pair<std::string, int>, DWORD> m_failures;
-    std::map<std::string, DWORD> m_permanentFailures;
+    std::map<std::string, DWORD, std::less<>> m_permanentFailures;
     std::multimap<std::pair<std::string, int>, std::function<void()>> m_hooks;
     DWORD m_lastError = ERROR_SUCCESS;
 
