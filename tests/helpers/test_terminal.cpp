@@ -364,7 +364,13 @@ int wmain(int argc, wchar_t** argv) {
         return kExitNoRecordFile;
     }
     Terminal terminal{record, start};
-    g_terminal = &terminal;
+    // The window procedures reach the terminal through g_terminal until every window is gone.
+    struct Installed {
+        explicit Installed(Terminal& installed) { g_terminal = &installed; }
+        Installed(const Installed&) = delete;
+        Installed& operator=(const Installed&) = delete;
+        ~Installed() { g_terminal = nullptr; }
+    } const installed(terminal);
 
     const WindowClass frame_class(kFrameClass, &FrameProc, COLOR_APPWORKSPACE);
     const WindowClass chart_class(kChartClass, &ChartProc, COLOR_WINDOW);

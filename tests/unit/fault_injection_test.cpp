@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <iostream>
 #include <map>
 #include <optional>
 
@@ -161,6 +162,7 @@ TEST_F(FaultInjectionTest, EveryOccurrenceOfEveryCallFailsInTurn) {
         }
     }
     EXPECT_GT(tried, 100);
+    std::cout << tried << " failures tried, one per occurrence of each call\n";
 }
 
 // A failed post loses that one message and nothing else.

@@ -88,7 +88,8 @@ void ExpectServed(const Record& record, const char* terminal) {
         }
         const std::size_t pairs = got.size() / 2;
         EXPECT_GE(pairs, 20u) << "chart " << handle;
-        const double seconds = (got.back().milliseconds - got.front().milliseconds) / 1000.0;
+        const double seconds =
+            static_cast<double>(got.back().milliseconds - got.front().milliseconds) / 1000.0;
         ASSERT_GT(seconds, 0.0);
         const double rate = static_cast<double>(pairs - 1) / seconds;
         std::cout << terminal << " chart " << handle << ": " << pairs << " pairs, " << rate

@@ -80,7 +80,7 @@ std::wstring TempFolder::MakeFolder(const std::wstring& relative) const {
 }
 
 std::wstring TempFolder::WriteFile(const std::wstring& relative, const std::string& content) const {
-    const std::wstring path = m_path + relative;
+    std::wstring path = m_path + relative;
     const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
@@ -93,7 +93,7 @@ std::wstring TempFolder::WriteFile(const std::wstring& relative, const std::stri
 }
 
 std::wstring TempFolder::CopyIn(const std::wstring& source, const std::wstring& relative) const {
-    const std::wstring path = m_path + relative;
+    std::wstring path = m_path + relative;
     if (!::CopyFileW(source.c_str(), path.c_str(), FALSE)) {
         throw std::runtime_error("cannot copy a helper program");
     }
@@ -105,7 +105,7 @@ std::string ReadFileBytes(const std::wstring& path) {
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
-        return std::string();
+        return {};
     }
     std::string content;
     char chunk[4096];
@@ -159,7 +159,7 @@ bool ChildProcess::WaitForExit(DWORD milliseconds) const {
     return ::WaitForSingleObject(m_info.hProcess, milliseconds) == WAIT_OBJECT_0;
 }
 
-void ChildProcess::Terminate() {
+void ChildProcess::Terminate() const {
     if (!WaitForExit(0)) {
         ::TerminateProcess(m_info.hProcess, 1);
         ::WaitForSingleObject(m_info.hProcess, 10000);
