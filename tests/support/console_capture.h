@@ -17,6 +17,9 @@ public:
     std::ostream& Narrow() { return m_narrow; }
     std::wostream& Wide() { return m_wide; }
 
+    // What the wide stream alone has written, over the capture's whole life.
+    const std::string& WideWrites() const { return m_wideWrites; }
+
     // Everything written so far; Take also forgets it.
     const std::string& Bytes() const { return m_bytes; }
     std::string Take() {
@@ -45,25 +48,29 @@ private:
     // The wide stream only ever carries ASCII here; anything else shows as '?'.
     class WideBuffer : public std::wstreambuf {
     public:
-        explicit WideBuffer(std::string& sink) : m_sink(sink) {}
+        WideBuffer(std::string& sink, std::string& own) : m_sink(sink), m_own(own) {}
 
     protected:
         int_type overflow(int_type c) override {
             if (!traits_type::eq_int_type(c, traits_type::eof())) {
                 const wchar_t wide = traits_type::to_char_type(c);
-                m_sink.push_back(static_cast<std::uint32_t>(wide) < 0x80 ? static_cast<char>(wide)
-                                                                         : '?');
+                const char narrow =
+                    static_cast<std::uint32_t>(wide) < 0x80 ? static_cast<char>(wide) : '?';
+                m_sink.push_back(narrow);
+                m_own.push_back(narrow);
             }
             return traits_type::not_eof(c);
         }
 
     private:
         std::string& m_sink;
+        std::string& m_own;
     };
 
     std::string m_bytes;
+    std::string m_wideWrites;
     NarrowBuffer m_narrowBuffer{m_bytes};
-    WideBuffer m_wideBuffer{m_bytes};
+    WideBuffer m_wideBuffer{m_bytes, m_wideWrites};
     std::ostream m_narrow;
     std::wostream m_wide;
 };

@@ -532,7 +532,8 @@ int SimulatedSystem::WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wid
     if (Enter("WideCharToMultiByte")) {
         return 0;
     }
-    const bool known = codePage == CP_OEMCP || codePage == kOemCodePage;
+    // Only CP_OEMCP (1) is known, so that a program that names 866 itself shows in the tests.
+    const bool known = codePage == CP_OEMCP;
     if (!known || flags != 0 || defaultChar != nullptr || usedDefaultChar != nullptr ||
         wideText == nullptr || wideLength == 0) {
         m_lastError = ERROR_INVALID_PARAMETER;

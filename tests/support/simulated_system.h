@@ -148,7 +148,8 @@ public:
     void OutputDebugStringW(LPCWSTR text) override;
     void Sleep(DWORD milliseconds) override;
 
-    // The OEM code page that CP_OEMCP stands for (866, as on a Russian system).
+    // The OEM code page that CP_OEMCP stands for (866, as on a Russian system); the model knows
+    // it by that name only.
     static constexpr UINT kOemCodePage = 866;
 
 private:

@@ -46,6 +46,9 @@ TEST_F(PostingCycleTest, IdleCyclesReportNoTerminalOncePerSecond) {
     EXPECT_EQ(Cycle(), kNotFound); // no line end before the first message
     EXPECT_EQ(Cycle(), kNotFound);
     EXPECT_THAT(system.Sleeps(), ElementsAre(1000, 1000));
+    // Converted anew in every cycle: a measurement and a conversion each.
+    EXPECT_EQ(system.CallCount("WideCharToMultiByte"), 4);
+    EXPECT_EQ(console.WideWrites(), "");
     EXPECT_THAT(system.Posted(), IsEmpty());
     EXPECT_FALSE(indicator.IsBusy());
 }
@@ -82,6 +85,7 @@ TEST_F(PostingCycleTest, TerminalEndingAndComingBack) {
 
     system.RemoveProcess(kTerminalA);
     EXPECT_EQ(Cycle(), "\r\n" + kNotFound);
+    EXPECT_EQ(console.WideWrites(), "\r\n"); // the line end alone goes to the wide stream
     EXPECT_EQ(Cycle(), kNotFound);
 
     system.AddProcess(kTerminalA, L"D:\\Trade\\terminal.exe"); // its windows are still there
@@ -96,18 +100,30 @@ TEST_F(PostingCycleTest, TerminalEndingAndComingBack) {
 
 TEST_F(PostingCycleTest, CountsKeepTheirValuesThroughANotFoundCycle) {
     AddTerminal(kTerminalA, L"D:\\Trade", 0x1000, 1);
-    Cycle();
-    Cycle();
+    for (int cycle = 0; cycle < 12; ++cycle) {
+        Cycle();
+    }
     system.RemoveProcess(kTerminalA);
     Cycle();
     EXPECT_FALSE(indicator.IsBusy());
-    EXPECT_EQ(indicator.Dots(), 2);
+    EXPECT_EQ(indicator.Dots(), 10);
+    EXPECT_EQ(indicator.Erasures(), 2);
+}
+
+TEST_F(PostingCycleTest, LineEndsBeforeTheNotFoundMessageIsConverted) {
+    AddTerminal(kTerminalA, L"D:\\Trade", 0x1000, 1);
+    Cycle();
+    system.RemoveProcess(kTerminalA);
+    system.FailAlways("WideCharToMultiByte", ERROR_INVALID_PARAMETER);
+    EXPECT_THROW(Cycle(), Utils::CUtilsError);
+    EXPECT_EQ(console.Take(), "\r\n");
+    EXPECT_FALSE(indicator.IsBusy());
 }
 
 TEST_F(PostingCycleTest, PostsToEveryChartOfEveryTerminalInOrder) {
     AddTerminal(kTerminalB, L"E:\\Second", 0x5000, 2); // first in the table
     AddTerminal(kTerminalA, L"D:\\First", 0x1000, 3);
-    Cycle();
+    EXPECT_EQ(Cycle(), kProcessing + "."); // one indicator step however many terminals
 
     std::vector<PostedMessage> expected;
     for (const std::uintptr_t chart : {0x5010, 0x5020, 0x1010, 0x1020, 0x1030}) {
@@ -153,6 +169,7 @@ TEST_F(PostingCycleTest, FailedConversionOfTheFirstServingStepLeavesTheIndicator
     EXPECT_THROW(Cycle(), Utils::CUtilsError);
     EXPECT_FALSE(indicator.IsBusy());
     EXPECT_THAT(system.Posted(), IsEmpty());
+    EXPECT_EQ(system.CallCount("EnumWindows"), 0); // the step comes before any window
     EXPECT_EQ(Cycle(), kProcessing + ".");
 }
 

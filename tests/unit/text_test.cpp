@@ -79,8 +79,4 @@ TEST_F(WideToNarrowTest, FailedConversionAfterAGoodMeasurementGivesEmptyText) {
     EXPECT_EQ(system.CallCount("GetLastError"), 0);
 }
 
-TEST_F(WideToNarrowTest, CharactersMissingFromTheCodePageAreReplaced) {
-    EXPECT_EQ(Utils::WideToNarrow(L"a\u20ACb", CP_OEMCP), "a?b");
-}
-
 } // namespace
