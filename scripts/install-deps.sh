@@ -17,10 +17,27 @@ for package in "${packages[@]}"; do
     fi
 done
 
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo=sudo
+
+# The shipped program is 32-bit: Wine's 32-bit loader runs it, where this machine starts 32-bit
+# programs at all.
+# shellcheck source=can-run-32bit.sh
+. "$(dirname "${BASH_SOURCE[0]}")/can-run-32bit.sh"
+if can_run_32bit; then
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+        echo "== Adding the i386 architecture for the 32-bit Wine"
+        $sudo dpkg --add-architecture i386
+    fi
+    if ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q "install ok installed"; then
+        missing+=(wine32:i386)
+    fi
+else
+    echo "== This machine does not start 32-bit programs: the 32-bit Wine is not installed"
+fi
+
 if [ ${#missing[@]} -gt 0 ]; then
     echo "== Installing: ${missing[*]}"
-    sudo=""
-    [ "$(id -u)" -eq 0 ] || sudo=sudo
     $sudo apt-get update -q
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
@@ -28,7 +45,5 @@ fi
 # Wine takes its code pages from the locale: the Russian one gives OEM code page 866.
 if ! locale -a 2>/dev/null | grep -qi '^ru_RU\.utf-\?8$'; then
     echo "== Generating the ru_RU.UTF-8 locale"
-    sudo=""
-    [ "$(id -u)" -eq 0 ] || sudo=sudo
     $sudo localedef -i ru_RU -f UTF-8 ru_RU.UTF-8
 fi
