@@ -2,7 +2,7 @@ include(GoogleTest)
 
 # Registers a GoogleTest executable with CTest: each case on its own in the native build; the
 # whole executable as one test in a cross build, where every start goes through the emulator
-# (Wine). A cross build without an emulator (32-bit here) builds its tests without running them.
+# (Wine). A cross build without an emulator builds its tests without running them.
 function(command_poster_add_test target)
     if(NOT CMAKE_CROSSCOMPILING)
         gtest_discover_tests(${target} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60)
@@ -11,8 +11,8 @@ function(command_poster_add_test target)
     endif()
 endfunction()
 
-# In a Windows build, a test that checks the kind of an executable without starting it: the only
-# check the 32-bit programs get on machines that cannot run them.
+# In a Windows build, a test that checks the kind of an executable without starting it, labelled
+# `executable`: the only checks the 32-bit programs get on machines that cannot start them.
 function(command_poster_check_executable target subsystem)
     if(NOT WIN32)
         return()
@@ -25,4 +25,5 @@ function(command_poster_check_executable target subsystem)
     add_test(NAME ${target}_is_${format}_${subsystem}
         COMMAND ${CMAKE_COMMAND} -DFILE=$<TARGET_FILE:${target}> -DFORMAT=${format}
                 -DSUBSYSTEM=${subsystem} -P ${PROJECT_SOURCE_DIR}/cmake/CheckPeExecutable.cmake)
+    set_tests_properties(${target}_is_${format}_${subsystem} PROPERTIES LABELS executable)
 endfunction()

@@ -2,7 +2,8 @@
 # The command poster's main job, shown here: installs what is missing, builds, starts a demo
 # terminal (the test terminal: an MDI frame with chart windows) under Wine and Xvfb, runs the real
 # command poster against it with its status line live below, stops both, and tells per chart window
-# how many commands arrived and how often.
+# how many commands arrived and how often. Both programs are the 32-bit builds, as users run them;
+# the 64-bit ones stand in only where this machine cannot start 32-bit programs.
 #
 #   scripts/demo.sh [seconds to serve, default 5] [chart windows, default 4]
 set -euo pipefail
@@ -12,10 +13,20 @@ seconds=${1:-5}
 charts=${2:-4}
 
 "$root/scripts/install-deps.sh"
-echo "== Building the 64-bit Windows program (the 32-bit one cannot run on this machine)"
-cmake --preset win64 >/dev/null
-cmake --build --preset win64 --target command_poster test_terminal >/dev/null
-bin="$root/build/win64/bin"
+# shellcheck source=can-run-32bit.sh
+. "$root/scripts/can-run-32bit.sh"
+if can_run_32bit; then
+    preset=win32
+    bits=32
+else
+    preset=win64
+    bits=64
+    echo "== This machine does not start 32-bit programs: the 64-bit builds stand in for them"
+fi
+echo "== Building the $bits-bit command poster and demo terminal"
+cmake --preset "$preset" >/dev/null
+cmake --build --preset "$preset" --target command_poster test_terminal >/dev/null
+bin="$root/build/$preset/bin"
 
 # The program writes its status in the OEM code page: Wine uses 866 under a Russian locale.
 export LC_ALL=ru_RU.UTF-8 LANG=ru_RU.UTF-8
@@ -34,6 +45,8 @@ finish() {
 }
 trap finish EXIT
 wine_env_start
+loader=$wine_loader
+[ "$bits" -eq 64 ] || loader=$wine_loader32
 
 rm -rf "$demo"
 mkdir -p "$demo/Terminal"
@@ -41,8 +54,8 @@ cp "$bin/test_terminal.exe" "$demo/Terminal/terminal.exe"
 : >"$demo/Terminal/MetaEditor.exe"
 record="$demo/Terminal/record.txt"
 
-echo "== Starting the demo terminal: $charts chart windows, 2 inner windows each"
-"$wine_loader" "$demo/Terminal/terminal.exe" "Z:${record//\//\\}" 600000 "$charts" 2 \
+echo "== Starting the $bits-bit demo terminal: $charts chart windows, 2 inner windows each"
+"$loader" "$demo/Terminal/terminal.exe" "Z:${record//\//\\}" 600000 "$charts" 2 \
     </dev/null >/dev/null 2>&1 &
 terminal_pid=$!
 for _ in $(seq 300); do
@@ -77,11 +90,11 @@ show_cp866() {
     done
 }
 
-echo "== The command poster serves it for $seconds seconds:"
+echo "== The $bits-bit command poster serves it for $seconds seconds:"
 echo
 status="$demo/status.txt"
 : >"$status"
-"$wine_loader" "$bin/command_poster.exe" </dev/null >"$status" 2>/dev/null &
+"$loader" "$bin/command_poster.exe" </dev/null >"$status" 2>/dev/null &
 poster_pid=$!
 tail -f "$status" | LC_ALL=C show_cp866 &
 shower=$!

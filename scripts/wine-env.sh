@@ -10,6 +10,8 @@ export WINEDLLOVERRIDES="mscoree=;mshtml="
 
 wine_loader=$(command -v wine64 || true)
 [ -n "$wine_loader" ] || wine_loader=/usr/lib/wine/wine64
+# The 32-bit loader, installed beside it by wine32, runs 32-bit programs in the same prefix.
+wine_loader32=$(dirname "$wine_loader")/wine
 wine_server=$(command -v wineserver || true)
 [ -n "$wine_server" ] || wine_server=$(dirname "$wine_loader")/wineserver64
 [ -x "$wine_server" ] || wine_server=$(dirname "$wine_loader")/wineserver
@@ -49,6 +51,5 @@ wine_env_stop() {
         kill "$xvfb_pid" 2>/dev/null || true
         wait "$xvfb_pid" 2>/dev/null || true
         xvfb_pid=""
-own_server=""
     fi
 }

@@ -56,18 +56,66 @@ bool WaitUntilReady(const std::wstring& path) {
     return false;
 }
 
-std::string Cp866(const std::wstring& text) {
-    std::string narrow(static_cast<std::size_t>(text.size()) * 2, '\0');
-    const int length =
-        ::WideCharToMultiByte(866, 0, text.data(), static_cast<int>(text.size()), narrow.data(),
-                              static_cast<int>(narrow.size()), nullptr, nullptr);
-    narrow.resize(static_cast<std::size_t>(length));
+std::string Encode(const std::wstring& text, UINT codePage) {
+    const int size = ::WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()),
+                                           nullptr, 0, nullptr, nullptr);
+    std::string narrow(static_cast<std::size_t>(size), '\0');
+    ::WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), narrow.data(),
+                          size, nullptr, nullptr);
     return narrow;
 }
 
-// Every chart got the pair (33324, 0), (2, 1) back to back, often enough and about ten times a
-// second; no other window of the terminal got anything.
-void ExpectServed(const Record& record, const char* terminal) {
+std::string Cp866(const std::wstring& text) {
+    return Encode(text, 866);
+}
+std::string Narrow(const std::wstring& text) {
+    return Encode(text, CP_UTF8);
+}
+
+// The programs under test: the poster and the test terminal built beside this test, unless the
+// environment names others as host paths: COMMAND_POSTER_EXE a poster (a release's, say) and
+// COMMAND_POSTER_PEER_TERMINAL the test terminal of the other word size.
+struct Program {
+    std::wstring path;
+    int bits = 0;
+};
+
+Program Locate(const std::wstring& path) {
+    Program program{path, real::ExecutableBits(path)};
+    EXPECT_NE(program.bits, 0) << "not a Windows executable: " << Narrow(path);
+    return program;
+}
+
+Program Poster() {
+    const std::wstring named = real::EnvironmentVariable(L"COMMAND_POSTER_EXE");
+    return Locate(named.empty() ? real::ExecutableFolder() + L"command_poster.exe"
+                                : real::FromHostPath(named));
+}
+
+constexpr int kOwnBits = static_cast<int>(sizeof(void*) * 8);
+
+Program TestTerminal(int bits) {
+    if (bits == kOwnBits) {
+        return Locate(real::ExecutableFolder() + L"test_terminal.exe");
+    }
+    const std::wstring peer = real::EnvironmentVariable(L"COMMAND_POSTER_PEER_TERMINAL");
+    EXPECT_FALSE(peer.empty()) << "COMMAND_POSTER_PEER_TERMINAL names no " << bits
+                               << "-bit test terminal";
+    const Program terminal = Locate(real::FromHostPath(peer));
+    EXPECT_EQ(terminal.bits, bits)
+        << Narrow(terminal.path) << ": build the other Windows preset first";
+    return terminal;
+}
+
+std::string Pairing(const Program& poster, const Program& terminal) {
+    return std::to_string(poster.bits) + "-bit poster, " + std::to_string(terminal.bits) +
+           "-bit terminal";
+}
+
+// Every chart got the pair (33324, 0), (2, 1) back to back, at most ten times a second and far
+// more often than the one-second pause of a cycle that serves nobody would allow (the bounds leave
+// room for a loaded machine, whose cycles take longer); no other window got anything.
+void ExpectServed(const Record& record, const std::string& terminal) {
     SCOPED_TRACE(terminal);
     int charts = 0;
     for (const auto& [handle, role] : record.roles) {
@@ -87,30 +135,40 @@ void ExpectServed(const Record& record, const char* terminal) {
             ASSERT_EQ(got[i + 1].lParam, 1);
         }
         const std::size_t pairs = got.size() / 2;
-        EXPECT_GE(pairs, 20u) << "chart " << handle;
+        EXPECT_GE(pairs, 10u) << "chart " << handle;
         const double seconds =
             static_cast<double>(got.back().milliseconds - got.front().milliseconds) / 1000.0;
         ASSERT_GT(seconds, 0.0);
         const double rate = static_cast<double>(pairs - 1) / seconds;
         std::cout << terminal << " chart " << handle << ": " << pairs << " pairs, " << rate
                   << " a second\n";
-        EXPECT_GE(rate, 6.0) << "chart " << handle;
-        EXPECT_LE(rate, 12.0) << "chart " << handle;
+        EXPECT_GE(rate, 3.0) << "chart " << handle;
+        EXPECT_LE(rate, 11.0) << "chart " << handle;
     }
     EXPECT_EQ(charts, 3);
 }
 
-TEST(EndToEndTest, ServesEveryChartOfEveryTerminalAndReportsOnTheConsole) {
-    const std::wstring bin = real::ExecutableFolder();
+// The parameter is the test terminal's word size. A 32-bit poster cannot list the modules of a
+// 64-bit process, so it sees no terminal there; every other pairing is served.
+class EndToEndTest : public testing::TestWithParam<int> {};
+
+TEST_P(EndToEndTest, ServesEveryChartOfEveryTerminalItCanReadAndReportsOnTheConsole) {
+    const Program poster = Poster();
+    const Program terminal = TestTerminal(GetParam());
+    ASSERT_FALSE(HasFailure());
+    const bool served = !(poster.bits == 32 && terminal.bits == 64);
+    const std::string pairing = Pairing(poster, terminal);
+    std::cout << pairing << ": " << (served ? "served" : "not served, as it cannot be") << "\n"
+              << "poster " << Narrow(poster.path) << "\n";
     const real::TempFolder root;
 
     // A: a terminal with its companion. B: no companion. C: upper-case name, with companion.
     root.MakeFolder(L"A");
     root.MakeFolder(L"B");
     root.MakeFolder(L"C");
-    const std::wstring terminalA = root.CopyIn(bin + L"test_terminal.exe", L"A\\terminal.exe");
-    const std::wstring terminalB = root.CopyIn(bin + L"test_terminal.exe", L"B\\terminal.exe");
-    const std::wstring terminalC = root.CopyIn(bin + L"test_terminal.exe", L"C\\TERMINAL.EXE");
+    const std::wstring terminalA = root.CopyIn(terminal.path, L"A\\terminal.exe");
+    const std::wstring terminalB = root.CopyIn(terminal.path, L"B\\terminal.exe");
+    const std::wstring terminalC = root.CopyIn(terminal.path, L"C\\TERMINAL.EXE");
     root.WriteFile(L"A\\MetaEditor.exe");
     root.WriteFile(L"C\\MetaEditor.exe");
 
@@ -130,7 +188,7 @@ TEST(EndToEndTest, ServesEveryChartOfEveryTerminalAndReportsOnTheConsole) {
     const std::string notFound = Cp866(L"Не нашел метатрейдеров") + "\r\r\n";
     {
         const real::OutputFile status(statusPath);
-        real::ChildProcess poster(bin + L"command_poster.exe", L"", status.Handle());
+        real::ChildProcess posting(poster.path, L"", status.Handle());
         ::Sleep(3500);
         a.Terminate();
         b.Terminate();
@@ -141,16 +199,25 @@ TEST(EndToEndTest, ServesEveryChartOfEveryTerminalAndReportsOnTheConsole) {
             }
             ::Sleep(100);
         }
-        poster.Terminate();
+        posting.Terminate();
     }
 
-    ExpectServed(ReadRecord(recordA), "A");
-    ExpectServed(ReadRecord(recordC), "C");
     EXPECT_TRUE(ReadRecord(recordB).commands.empty()) << "B has no companion file";
+    const std::string status = real::ReadFileBytes(statusPath);
+    if (!served) {
+        EXPECT_TRUE(ReadRecord(recordA).commands.empty()) << pairing;
+        EXPECT_TRUE(ReadRecord(recordC).commands.empty()) << pairing;
+        ASSERT_GE(status.size(), 3 * notFound.size()) << "a message a second: " << status;
+        for (std::size_t at = 0; at < status.size(); at += notFound.size()) {
+            ASSERT_EQ(status.substr(at, notFound.size()), notFound) << status;
+        }
+        return;
+    }
+    ExpectServed(ReadRecord(recordA), pairing + ", A");
+    ExpectServed(ReadRecord(recordC), pairing + ", C");
 
     // "В обработке ", dots written and erased, then the line end and the not-found message; in
     // text mode each "\r\n" arrives as "\r\r\n".
-    const std::string status = real::ReadFileBytes(statusPath);
     const std::string processing = Cp866(L"В обработке ");
     ASSERT_EQ(status.compare(0, processing.size(), processing), 0) << status;
     const std::size_t lineEnd = status.find("\r\r\n");
@@ -164,5 +231,10 @@ TEST(EndToEndTest, ServesEveryChartOfEveryTerminalAndReportsOnTheConsole) {
     EXPECT_EQ(rest.substr(0, notFound.size()), notFound);
     EXPECT_EQ(rest.size() % notFound.size(), 0u);
 }
+
+INSTANTIATE_TEST_SUITE_P(WordSizes, EndToEndTest, testing::Values(32, 64),
+                         [](const testing::TestParamInfo<int>& info) {
+                             return "Terminal" + std::to_string(info.param);
+                         });
 
 } // namespace

@@ -35,6 +35,47 @@ void RemoveTree(const std::wstring& folder) {
 
 } // namespace
 
+std::wstring FromHostPath(const std::wstring& path) {
+    // Exported by Wine's kernel32 only; it allocates the result on the process heap.
+    using UnixToDos = WCHAR*(CDECL*)(LPCSTR);
+    const HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
+    const FARPROC found = kernel ? ::GetProcAddress(kernel, "wine_get_dos_file_name") : nullptr;
+    if (found == nullptr) {
+        return path;
+    }
+    const int size =
+        ::WideCharToMultiByte(CP_UTF8, 0, path.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string unixPath(static_cast<std::size_t>(size), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, path.c_str(), -1, unixPath.data(), size, nullptr, nullptr);
+    // Through the generic function pointer type, which every compiler lets through unwarned.
+    const auto unixToDos = reinterpret_cast<UnixToDos>(reinterpret_cast<void (*)()>(found));
+    WCHAR* const dos = unixToDos(unixPath.c_str());
+    if (dos == nullptr) {
+        throw std::runtime_error("Wine cannot map a host path");
+    }
+    std::wstring result(dos);
+    ::HeapFree(::GetProcessHeap(), 0, dos);
+    return result;
+}
+
+std::wstring EnvironmentVariable(const wchar_t* name) {
+    const DWORD size = ::GetEnvironmentVariableW(name, nullptr, 0);
+    if (size == 0) {
+        return {};
+    }
+    std::wstring value(size, L'\0');
+    value.resize(::GetEnvironmentVariableW(name, value.data(), size));
+    return value;
+}
+
+int ExecutableBits(const std::wstring& path) {
+    DWORD type = 0;
+    if (!::GetBinaryTypeW(path.c_str(), &type)) {
+        return 0;
+    }
+    return type == SCS_64BIT_BINARY ? 64 : type == SCS_32BIT_BINARY ? 32 : 0;
+}
+
 std::wstring ExecutableFolder() {
     std::wstring path(MAX_PATH * 4, L'\0');
     const DWORD length =

@@ -13,6 +13,16 @@ namespace real {
 // built beside it.
 std::wstring ExecutableFolder();
 
+// A path handed in from the host, as this system names it: a Unix path under Wine becomes its
+// drive path (Z:\...); on Windows the path is taken as it is.
+std::wstring FromHostPath(const std::wstring& path);
+
+// The value of an environment variable; empty if it is not set.
+std::wstring EnvironmentVariable(const wchar_t* name);
+
+// 32 or 64 for a Windows executable; 0 if the file is none.
+int ExecutableBits(const std::wstring& path);
+
 // A new empty folder under the temporary folder, removed with all its content at the end.
 class TempFolder {
 public:
