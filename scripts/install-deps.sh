@@ -42,8 +42,10 @@ if [ ${#missing[@]} -gt 0 ]; then
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 
-# Wine takes its code pages from the locale: the Russian one gives OEM code page 866.
+# Wine takes its code pages from the locale: the Russian one gives OEM code page 866. It goes in
+# a folder of its own, not into the locale archive: a running shell that found no archive when it
+# started never looks for one again, and would warn that it cannot change to the new locale.
 if ! locale -a 2>/dev/null | grep -qi '^ru_RU\.utf-\?8$'; then
     echo "== Generating the ru_RU.UTF-8 locale"
-    $sudo localedef -i ru_RU -f UTF-8 ru_RU.UTF-8
+    $sudo localedef --no-archive -i ru_RU -f UTF-8 ru_RU.UTF-8
 fi
