@@ -1,6 +1,8 @@
 # Checks that FILE is a Windows executable of the expected kind, without running it:
-#   cmake -DFILE=<exe> -DFORMAT=PE32|PE32+ -DSUBSYSTEM=console|gui -P CheckPeExecutable.cmake
-# PE32 means a 32-bit Intel 80386 image, PE32+ a 64-bit x86-64 one.
+#   cmake -DFILE=<exe> -DFORMAT=PE32|PE32+ -DSUBSYSTEM=console|gui [-DVERSION=<x.y.z>]
+#         -P CheckPeExecutable.cmake
+# PE32 means a 32-bit Intel 80386 image, PE32+ a 64-bit x86-64 one. With VERSION, the program's
+# resources are checked too: its version information with that version, and its manifest.
 file(READ "${FILE}" header LIMIT 4096 HEX)
 
 function(read_le offset bytes out)
@@ -55,5 +57,24 @@ if(NOT machine EQUAL expected_machine OR NOT magic EQUAL expected_magic)
 endif()
 if(NOT subsystem EQUAL expected_subsystem)
     message(FATAL_ERROR "${FILE}: subsystem ${subsystem}, not ${SUBSYSTEM}")
+endif()
+
+if(DEFINED VERSION)
+    file(READ "${FILE}" image HEX)
+    # Resource strings are UTF-16LE: each ASCII byte followed by a zero byte.
+    function(require_text text wide)
+        string(HEX "${text}" hex)
+        if(wide)
+            string(REGEX REPLACE "(..)" "\\100" hex "${hex}")
+        endif()
+        string(FIND "${image}" "${hex}" at)
+        if(at EQUAL -1)
+            message(FATAL_ERROR "${FILE}: no '${text}' in its resources")
+        endif()
+    endfunction()
+    require_text("VS_VERSION_INFO" TRUE)
+    require_text("FileVersion" TRUE)
+    require_text("${VERSION}" TRUE)
+    require_text("requestedExecutionLevel level=\"asInvoker\"" FALSE)
 endif()
 message(STATUS "${FILE}: ${FORMAT} ${SUBSYSTEM} executable")

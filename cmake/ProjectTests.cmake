@@ -13,6 +13,7 @@ endfunction()
 
 # In a Windows build, a test that checks the kind of an executable without starting it, labelled
 # `executable`: the only checks the 32-bit programs get on machines that cannot start them.
+# WITH_RESOURCES: the program's version information and manifest are checked too.
 function(command_poster_check_executable target subsystem)
     if(NOT WIN32)
         return()
@@ -22,8 +23,13 @@ function(command_poster_check_executable target subsystem)
     else()
         set(format PE32+)
     endif()
+    set(resources "")
+    if("WITH_RESOURCES" IN_LIST ARGN)
+        set(resources -DVERSION=${PROJECT_VERSION})
+    endif()
     add_test(NAME ${target}_is_${format}_${subsystem}
         COMMAND ${CMAKE_COMMAND} -DFILE=$<TARGET_FILE:${target}> -DFORMAT=${format}
-                -DSUBSYSTEM=${subsystem} -P ${PROJECT_SOURCE_DIR}/cmake/CheckPeExecutable.cmake)
+                -DSUBSYSTEM=${subsystem} ${resources}
+                -P ${PROJECT_SOURCE_DIR}/cmake/CheckPeExecutable.cmake)
     set_tests_properties(${target}_is_${format}_${subsystem} PROPERTIES LABELS executable)
 endfunction()

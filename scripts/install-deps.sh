@@ -6,7 +6,7 @@ packages=(
     cmake ninja-build g++ make file
     googletest
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
-    wine64 xvfb xauth locales
+    wine64 xvfb xauth locales fakeroot
     clang clang-format clang-tidy libclang-rt-14-dev gcovr
 )
 

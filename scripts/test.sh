@@ -2,8 +2,9 @@
 # The whole test run: installs what is missing; builds the native, coverage, win64 and win32
 # presets; runs the native tests (unit, fault injection, allocation failures, a short soak) under
 # the sanitizers, the win64 and win32 tests under Wine (simulated system, real system, end to end
-# with both word sizes of poster and terminal), the executable checks, line coverage, brief
-# fuzzing, and the format and clang-tidy checks.
+# with both word sizes of poster and terminal), the executable checks, the release (made twice and
+# compared, its 32-bit program run end to end), line coverage, brief fuzzing, and the format and
+# clang-tidy checks.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
@@ -47,6 +48,7 @@ else
     stage "Tests: win64 under Wine" env GTEST_FILTER='-*/Terminal32' ctest --preset win64
     stage "Checks: win32 executables" ctest --preset win32 -L executable
 fi
+stage "Release: made twice and compared, checked, run end to end" "$root/scripts/check-release.sh"
 stage "Tests: coverage build" ctest --preset coverage
 stage "Line coverage of app/, processes/ and utils/" \
     gcovr -r . --filter 'app/' --filter 'processes/' --filter 'utils/' build/coverage \

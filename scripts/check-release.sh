@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Proves the release reproducible and sound: makes it twice, from two copies of this tree in
+# different folders, one after the other, and fails unless every file of the two dist/ folders
+# has the same SHA-256; checks the released executables (PE kind, version information, manifest);
+# and, where this machine starts 32-bit programs, runs the end-to-end test with the 32-bit
+# executable from the zip. The end-to-end run needs Wine's environment (scripts/wine-env.sh)
+# started and the win32 and win64 presets built, as scripts/test.sh has them.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$root"
+
+# The time the zips record, for copies that are no git checkouts.
+SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct)}
+export SOURCE_DATE_EPOCH
+
+work="$root/build/release-check"
+rm -rf "$work"
+copies=("$work/one" "$work/another/copy")
+for copy in "${copies[@]}"; do
+    mkdir -p "$copy"
+    git ls-files -z -co --exclude-standard | tar --null -T - -cf - | tar -xf - -C "$copy"
+    echo "== Release in $copy"
+    "$copy/scripts/release.sh" | sed -n '/^== dist/,$p'
+done
+
+first="${copies[0]}/dist"
+second="${copies[1]}/dist"
+(cd "$first" && find . -type f | LC_ALL=C sort | xargs sha256sum) >"$work/first.sums"
+(cd "$second" && find . -type f | LC_ALL=C sort | xargs sha256sum) >"$work/second.sums"
+if ! diff -u "$work/first.sums" "$work/second.sums"; then
+    echo "== The two releases differ" >&2
+    exit 1
+fi
+(cd "$first" && sha256sum --quiet -c SHA256SUMS)
+echo "== Both releases are the same, file for file ($(wc -l <"$work/first.sums") files)"
+
+# The version, as the zips' names carry it: command_poster-<version>-win32.zip.
+version=$(cd "$first" && ls command_poster-*-win32.zip)
+version=${version#command_poster-}
+version=${version%-win32.zip}
+cmake -DFILE="$first/command_poster-$version-win32/command_poster.exe" -DFORMAT=PE32 \
+    -DSUBSYSTEM=console -DVERSION="$version" -P cmake/CheckPeExecutable.cmake
+cmake -DFILE="$first/command_poster-$version-win64/command_poster.exe" -DFORMAT=PE32+ \
+    -DSUBSYSTEM=console -DVERSION="$version" -P cmake/CheckPeExecutable.cmake
+
+# shellcheck source=can-run-32bit.sh
+. "$root/scripts/can-run-32bit.sh"
+if can_run_32bit; then
+    echo "== End to end with the 32-bit executable from the zip"
+    COMMAND_POSTER_EXE="$first/command_poster-$version-win32/command_poster.exe" \
+        ctest --preset win32 -R '^end_to_end_tests$' --output-on-failure
+else
+    echo "== Skipped: the end-to-end run of the released 32-bit executable, because this" \
+        "machine does not start 32-bit programs"
+fi
