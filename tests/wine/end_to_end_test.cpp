@@ -101,7 +101,7 @@ Program TestTerminal(int bits) {
     const std::wstring peer = real::EnvironmentVariable(L"COMMAND_POSTER_PEER_TERMINAL");
     EXPECT_FALSE(peer.empty()) << "COMMAND_POSTER_PEER_TERMINAL names no " << bits
                                << "-bit test terminal";
-    const Program terminal = Locate(real::FromHostPath(peer));
+    Program terminal = Locate(real::FromHostPath(peer));
     EXPECT_EQ(terminal.bits, bits)
         << Narrow(terminal.path) << ": build the other Windows preset first";
     return terminal;
