@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Proves the release reproducible and sound: makes it twice, from two copies of this tree in
-# different folders, one after the other, and fails unless every file of the two dist/ folders
-# has the same SHA-256; checks the released executables (PE kind, version information, manifest);
+# Proves the release reproducible and sound: makes it twice, from two clean clones of this
+# checkout's last commit in different folders, one after the other, and fails unless every file
+# of the two dist/ folders has the same SHA-256; checks the released executables (PE kind, version information, manifest);
 # and, where this machine starts 32-bit programs, runs the end-to-end test with the 32-bit
 # executable from the zip. The end-to-end run needs Wine's environment (scripts/wine-env.sh)
 # started and the win32 and win64 presets built, as scripts/test.sh has them.
@@ -9,16 +9,16 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
 
-# The time the zips record, for copies that are no git checkouts.
-SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct)}
-export SOURCE_DATE_EPOCH
-
 work="$root/build/release-check"
 rm -rf "$work"
-copies=("$work/one" "$work/another/copy")
+# Clean clones of the last commit: each release finds its own time in its checkout.
+unset SOURCE_DATE_EPOCH
+if [ -n "$(git status --porcelain)" ]; then
+    echo "== Note: the releases are made of the last commit; uncommitted changes are not in them"
+fi
+copies=("$work/one" "$work/another/clone")
 for copy in "${copies[@]}"; do
-    mkdir -p "$copy"
-    git ls-files -z -co --exclude-standard | tar --null -T - -cf - | tar -xf - -C "$copy"
+    git clone -q "$root" "$copy"
     echo "== Release in $copy"
     "$copy/scripts/release.sh" | sed -n '/^== dist/,$p'
 done
