@@ -1,7 +1,7 @@
 // Allocation failures inside the enumeration callback leave discovery as std::bad_alloc, raised
 // by the caller after the enumeration, never through the system's frames.
 #include "app/chart_windows.h"
-#include "support/failing_allocator.h"
+#include "support/program_allocations.h"
 #include "support/simulated_test.h"
 
 #include <new>
@@ -19,8 +19,8 @@ TEST_F(ChartWindowsAllocationTest, FailureWhileCollectingTopLevelWindows) {
         system.AddWindow(0x10000 + i, 0, kTerminal, WS_EX_MDICHILD);
     }
     {
-        const failing_allocator::Armed armed;
-        failing_allocator::FailSizesFrom(kGrowthPast4096);
+        const program_allocations::Armed armed;
+        program_allocations::FailSizesFrom(kGrowthPast4096);
         EXPECT_THROW(FindChartWindows(kTerminal), std::bad_alloc);
     }
     EXPECT_EQ(system.EnumerationsCutShort(), 1);
@@ -37,8 +37,8 @@ TEST_F(ChartWindowsAllocationTest, FailureWhileCollectingChildWindows) {
         system.AddWindow(0x10000 + i, 0x500, kTerminal, WS_EX_MDICHILD);
     }
     {
-        const failing_allocator::Armed armed;
-        failing_allocator::FailSizesFrom(kGrowthPast4096);
+        const program_allocations::Armed armed;
+        program_allocations::FailSizesFrom(kGrowthPast4096);
         EXPECT_THROW(FindChartWindows(kTerminal), std::bad_alloc);
     }
     EXPECT_EQ(system.EnumerationsCutShort(), 1);

@@ -7,14 +7,13 @@
 // the program's own allocations; model_allocations - the model's; allocation_spread - the largest
 // minus the smallest of the program's counts over several steady-state cycles (0: every cycle
 // allocates the same).
-#include "allocation_counter.h"
-#include "forwarding_system.h"
 #include "null_streams.h"
 #include "simulated_desktop.h"
 
 #include "app/chart_windows.h"
 #include "app/posting_cycle.h"
 #include "app/progress_indicator.h"
+#include "support/program_allocations.h"
 
 #include <benchmark/benchmark.h>
 
@@ -23,6 +22,8 @@
 #include <string>
 
 namespace {
+
+using program_allocations::ForwardingSystem;
 
 constexpr int kCountedRuns = 3;
 
@@ -45,9 +46,9 @@ RunCounts CountRuns(sim::SimulatedSystem& system, const std::function<void()>& w
     long most = 0;
     for (int run = 0; run < kCountedRuns; ++run) {
         system.ClearRecords();
-        allocation_counter::Reset();
+        program_allocations::Reset();
         work();
-        const allocation_counter::Counts allocations = allocation_counter::Get();
+        const program_allocations::Counts allocations = program_allocations::Get();
         counts.calls = system.TotalCalls();
         counts.snapshots = system.CallCount("EnumProcesses");
         counts.programAllocations = allocations.program;

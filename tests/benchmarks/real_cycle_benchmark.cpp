@@ -14,9 +14,7 @@
 // milliseconds per command, so the terminal would still be busy with one pass's commands during
 // the next; set COMMAND_POSTER_BENCH_RECORDS to a folder in memory (Z:\dev\shm under Wine) to
 // keep it out of the figures.
-#include "allocation_counter.h"
 #include "floor_cycle.h"
-#include "forwarding_system.h"
 #include "null_streams.h"
 
 #include "app/chart_windows.h"
@@ -24,6 +22,7 @@
 #include "app/progress_indicator.h"
 #include "processes/processes.h"
 #include "processes/terminals.h"
+#include "support/program_allocations.h"
 #include "wine/wine_support.h"
 
 #include <benchmark/benchmark.h>
@@ -36,6 +35,8 @@
 #include <vector>
 
 namespace {
+
+using program_allocations::ForwardingSystem;
 
 constexpr int kCharts = 100;
 constexpr DWORD kChildLifetimeMs = 3600 * 1000; // longer than any run; ended at exit anyway
@@ -271,10 +272,10 @@ void BM_RealCycleVersusFloor(benchmark::State& state) {
 
     cycle(); // the first serving cycle also writes the processing text: not a steady-state one
     forwarding.ResetCalls();
-    allocation_counter::Reset();
+    program_allocations::Reset();
     cycle();
     const long calls = forwarding.Calls();
-    const long allocations = allocation_counter::Get().program;
+    const long allocations = program_allocations::Get().program;
     floorCycle();
     if (seen.targets != 1 || seen.charts != static_cast<std::size_t>(kCharts)) {
         state.SkipWithError("the floor did not find the test terminal's charts");
@@ -304,10 +305,10 @@ void BM_RealDiscoveryVersusFloor(benchmark::State& state) {
 
     discover(); // not counted: a first call may set up what later ones reuse
     forwarding.ResetCalls();
-    allocation_counter::Reset();
+    program_allocations::Reset();
     discover();
     const long calls = forwarding.Calls();
-    const long allocations = allocation_counter::Get().program;
+    const long allocations = program_allocations::Get().program;
     floorDiscover();
     if (found != static_cast<std::size_t>(kCharts) || seen.charts != found) {
         const std::string problem = "discovery found " + std::to_string(found) +
@@ -343,10 +344,10 @@ void BM_RealSnapshotVersusFloor(benchmark::State& state) {
 
     snapshot();
     forwarding.ResetCalls();
-    allocation_counter::Reset();
+    program_allocations::Reset();
     snapshot();
     const long calls = forwarding.Calls();
-    const long allocations = allocation_counter::Get().program;
+    const long allocations = program_allocations::Get().program;
     floorSnapshot();
     if (targets != 1 || seen.targets != 1) {
         state.SkipWithError("the snapshot did not find the test terminal");

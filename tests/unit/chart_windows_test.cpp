@@ -1,4 +1,5 @@
 #include "app/chart_windows.h"
+#include "support/desktop.h"
 #include "support/simulated_test.h"
 
 #include <gmock/gmock.h>
@@ -13,7 +14,8 @@ namespace {
 
 constexpr DWORD kTerminal = 100;
 constexpr DWORD kOther = 200;
-constexpr LONG kChart = WS_EX_MDICHILD;
+constexpr LONG kChart = sim::kChartStyle;
+constexpr LONG kFrame = sim::kFrameStyle;
 
 std::vector<std::uintptr_t> Values(const HandleSet& set) {
     std::vector<std::uintptr_t> values;
@@ -31,7 +33,7 @@ std::vector<std::uintptr_t> Values(const HandleList& list) {
     return values;
 }
 
-// The discovery as first designed: every entry of the list enumerated, the appended ones too.
+// The repeated-enumeration algorithm: every entry of the list enumerated, the appended ones too.
 // Exponential in depth; kept here as the reference that the chart set must match.
 HandleSet ReferenceChartWindows(DWORD processId, HandleList* processWindows = nullptr) {
     HandleList topLevel;
@@ -55,18 +57,18 @@ protected:
     // A terminal's usual tree: main window, MDI client, charts with inner windows, plus a
     // toolbar that is no chart. Chart handles are not in ascending order of creation.
     void AddUsualTerminal() {
-        system.AddWindow(0x10, 0, kOther);
-        system.AddWindow(0x500, 0, kTerminal);     // main window
-        system.AddWindow(0x510, 0x500, kTerminal); // MDI client
+        system.AddWindow(0x10, 0, kOther, kFrame);
+        system.AddWindow(0x500, 0, kTerminal, kFrame); // main window
+        system.AddWindow(0x510, 0x500, kTerminal, sim::kClientStyle);
         system.AddWindow(0x900, 0x510, kTerminal, kChart);
         system.AddWindow(0x901, 0x900, kTerminal); // inner windows of a chart
         system.AddWindow(0x902, 0x900, kTerminal);
         system.AddWindow(0x700, 0x510, kTerminal, kChart);
         system.AddWindow(0x701, 0x700, kTerminal);
         system.AddWindow(0x800, 0x510, kTerminal, kChart);
-        system.AddWindow(0x520, 0x500, kTerminal); // toolbar
-        system.AddWindow(0x600, 0, kTerminal);     // a second top-level window, no charts
-        system.AddWindow(0x20, 0, kOther, kChart); // another process's MDI child
+        system.AddWindow(0x520, 0x500, kTerminal);     // toolbar
+        system.AddWindow(0x600, 0, kTerminal, kFrame); // a second top-level window, no charts
+        system.AddWindow(0x20, 0, kOther, kChart);     // another process's MDI child
     }
 };
 
@@ -85,7 +87,7 @@ TEST_F(ChartWindowsTest, ProcessWindowListHoldsEachWindowOnce) {
     KeepWindowsOfProcess(topLevel, kTerminal, list);
     EXPECT_THAT(Values(list), ElementsAre(0x500, 0x600));
     AppendChildWindows(list);
-    // A chart two levels below the main window stands once (the first design had it twice).
+    // A chart two levels below the main window stands once (repeated enumeration has it twice).
     EXPECT_THAT(Values(list),
                 ElementsAre(0x500, 0x600, 0x510, 0x900, 0x901, 0x902, 0x700, 0x701, 0x800, 0x520));
 }
@@ -138,12 +140,18 @@ TEST_F(ChartWindowsTest, HandlesAreOrderedAsUnsignedValues) {
 
 TEST_F(ChartWindowsTest, WindowsThatVanishDuringDiscoveryAreDropped) {
     AddUsualTerminal();
-    // The second top-level window goes before its owner is asked, a chart before the child
-    // enumeration reaches it, another chart before its style is read.
-    system.OnCall("GetWindowThreadProcessId", 1, [&] { system.DestroyWindow(0x600); });
+    // Another process's window before the terminal's and the terminal's second top-level window go
+    // before their owners are asked, a chart before the child enumeration reaches it, another
+    // chart before its style is read.
+    system.OnCall("GetWindowThreadProcessId", 1, [&] {
+        system.DestroyWindow(0x10);
+        system.DestroyWindow(0x600);
+    });
     system.OnCall("EnumChildWindows", 1, [&] { system.DestroyWindow(0x900); });
     system.OnCall("GetWindowLongW", 1, [&] { system.DestroyWindow(0x800); });
     EXPECT_THAT(Values(FindChartWindows(kTerminal)), ElementsAre(0x700));
+    // A vanished window has no owner: it is not kept, so its children are never asked for.
+    EXPECT_THAT(system.ChildEnumerationParents(), ElementsAre(Hwnd(0x500)));
 }
 
 TEST_F(ChartWindowsTest, FailedEnumerationsAreNoErrors) {
@@ -202,9 +210,9 @@ TEST_F(ChartWindowsTest, LargeDeepTerminalStaysLinear) {
     EXPECT_EQ(system.CallCount("GetWindowLongW"), 1 + 18 + 1 + 100 + 100 * 10); // list entries
 }
 
-// Random trees, compared with the first design's algorithm: the same chart set, and a list
-// that holds each window once where the first design repeated deep windows.
-TEST_F(ChartWindowsTest, ChartSetMatchesTheFirstDesignOnRandomTrees) {
+// Random trees, compared with the repeated-enumeration algorithm: the same chart set, and a list
+// that holds each window once where repeated enumeration repeats deep windows.
+TEST_F(ChartWindowsTest, ChartSetMatchesRepeatedEnumerationOnRandomTrees) {
     std::mt19937 random(20261208);
     for (int round = 0; round < 40; ++round) {
         sim::SimulatedSystem desktop;
@@ -214,7 +222,8 @@ TEST_F(ChartWindowsTest, ChartSetMatchesTheFirstDesignOnRandomTrees) {
             const bool topLevel = windows.empty() || random() % 5 == 0;
             const std::uintptr_t parent = topLevel ? 0 : windows[random() % windows.size()];
             const DWORD owner = random() % 4 == 0 ? kOther : kTerminal;
-            desktop.AddWindow(handle, parent, owner, random() % 3 == 0 ? kChart : 0);
+            const LONG styles[] = {kChart, kFrame, sim::kClientStyle, 0};
+            desktop.AddWindow(handle, parent, owner, styles[random() % 4]);
             windows.push_back(handle);
         }
         HandleList reference;

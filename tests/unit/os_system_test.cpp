@@ -41,6 +41,7 @@ TEST(UnavailableSystemTest, EveryCallFailsAsNotImplemented) {
     EXPECT_EQ(os::GetLastError(), ERROR_CALL_NOT_IMPLEMENTED);
     EXPECT_EQ(os::OpenProcess(0x410, FALSE, 4), nullptr);
     EXPECT_FALSE(os::EnumWindows(nullptr, 0));
+    EXPECT_EQ(os::GetWindowLongW(nullptr, GWL_EXSTYLE), 0); // no window is a chart
     EXPECT_FALSE(os::PostMessageA(nullptr, WM_COMMAND, 0, 0));
     EXPECT_EQ(os::GetFileAttributesW(L"C:\\"), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(os::WideCharToMultiByte(CP_OEMCP, 0, L"x", -1, nullptr, 0, nullptr, nullptr), 0);

@@ -41,6 +41,7 @@ INSTANTIATE_TEST_SUITE_P(
         SplitCase{L"C:\\dir\\file.txt", L"C:\\dir\\", L"file", L".txt"},
         SplitCase{L"C:\\dir\\archive.tar.gz", L"C:\\dir\\", L"archive.tar", L".gz"},
         SplitCase{L"C:\\dir.d\\file", L"C:\\dir.d\\", L"file", L""},
+        SplitCase{L"C:/dir.d/file", L"C:/dir.d/", L"file", L""},
         SplitCase{L"C:/dir/", L"C:/", L"dir", L""}, SplitCase{L"C:/dir//", L"C:/dir/", L"", L""},
         SplitCase{L"D:/a\\b/c.x", L"D:/a\\b/", L"c", L".x"},
         SplitCase{L"file.txt", L"", L"file", L".txt"},
@@ -133,15 +134,16 @@ TEST_P(JoinFileNameTest, JoinsWithExactlyOneDot) {
     EXPECT_EQ(Utils::JoinFileName(GetParam().name, GetParam().extension), GetParam().result);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, JoinFileNameTest,
-                         ::testing::Values(JoinFileNameCase{L"terminal", L".exe", L"terminal.exe"},
-                                           JoinFileNameCase{L"terminal", L"exe", L"terminal.exe"},
-                                           JoinFileNameCase{L"terminal.", L"..exe",
-                                                            L"terminal.exe"},
-                                           JoinFileNameCase{L"terminal", L"", L"terminal"},
-                                           JoinFileNameCase{L"terminal.", L"", L"terminal"},
-                                           JoinFileNameCase{L"terminal", L".", L"terminal."},
-                                           JoinFileNameCase{L"", L".exe", L".exe"}));
+INSTANTIATE_TEST_SUITE_P(
+    Table, JoinFileNameTest,
+    ::testing::Values(JoinFileNameCase{L"terminal", L".exe", L"terminal.exe"},
+                      JoinFileNameCase{L"terminal", L"exe", L"terminal.exe"},
+                      JoinFileNameCase{L"terminal.", L"..exe", L"terminal.exe"},
+                      JoinFileNameCase{L"terminal", L"", L"terminal"},
+                      JoinFileNameCase{L"terminal ", L".exe", L"terminal .exe"},
+                      JoinFileNameCase{L"terminal.", L"", L"terminal"},
+                      JoinFileNameCase{L"terminal", L".", L"terminal."},
+                      JoinFileNameCase{L"", L".exe", L".exe"}));
 
 // --- The round trip ---------------------------------------------------------------------------
 

@@ -56,23 +56,15 @@ TEST_F(PostingCycleTest, IdleCyclesReportNoTerminalOncePerSecond) {
 TEST_F(PostingCycleTest, ServingShowsTheIndicatorPeriodOfTwentyOneCycles) {
     AddTerminal(kTerminalA, L"D:\\Trade", 0x1000, 2);
 
-    std::vector<std::string> written;
-    for (int cycle = 1; cycle <= 23; ++cycle) {
-        written.push_back(Cycle());
+    // Two whole periods and the start of a third: ten dots, ten erasures, one cycle of rest.
+    constexpr int kCycles = 2 * 21 + 2;
+    for (int cycle = 1; cycle <= kCycles; ++cycle) {
+        const int step = (cycle - 1) % 21;
+        const std::string expected = step < 10 ? "." : step < 20 ? "\b \b" : "";
+        EXPECT_EQ(Cycle(), cycle == 1 ? kProcessing + expected : expected) << "cycle " << cycle;
     }
-
-    EXPECT_EQ(written[0], kProcessing + ".");
-    for (int cycle = 2; cycle <= 10; ++cycle) {
-        EXPECT_EQ(written[cycle - 1], ".") << "cycle " << cycle;
-    }
-    for (int cycle = 11; cycle <= 20; ++cycle) {
-        EXPECT_EQ(written[cycle - 1], "\b \b") << "cycle " << cycle;
-    }
-    EXPECT_EQ(written[20], "");  // cycle 21 rests
-    EXPECT_EQ(written[21], "."); // the next period
-    EXPECT_EQ(written[22], ".");
-    EXPECT_EQ(system.Sleeps(), std::vector<DWORD>(23, 100));
-    EXPECT_EQ(system.Posted().size(), 23u * 2 * 2);
+    EXPECT_EQ(system.Sleeps(), std::vector<DWORD>(kCycles, 100));
+    EXPECT_EQ(system.Posted().size(), kCycles * 2u * 2);
 }
 
 TEST_F(PostingCycleTest, TerminalEndingAndComingBack) {

@@ -78,10 +78,12 @@ TEST_F(ProcessesTest, FailedFirstEnumerationLeavesAnEmptyTableOfFullSize) {
 
 TEST_F(ProcessesTest, FailedRepeatedEnumerationKeepsTheLargerSize) {
     system.AddOrdinaryProcesses(300);
-    system.FailCall("EnumProcesses", 2);
+    system.FailCall("EnumProcesses", 4); // the second Enumerate's second request
 
     CProcesses processes;
     processes.Enumerate();
+    ASSERT_EQ(processes.GetCount(), 300u);
+    processes.Enumerate(); // the table filled before counts nothing now
 
     EXPECT_EQ(processes.GetCount(), 0u);
     EXPECT_EQ(processes.GetIds().size(), 2048u);

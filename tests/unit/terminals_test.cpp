@@ -11,12 +11,13 @@ namespace {
 
 class FindTerminalsTest : public SimulatedTest {
 protected:
-    static std::vector<DWORD> Find() {
+    static std::vector<DWORD> Find(const std::wstring& terminal = L"terminal.exe",
+                                   const std::wstring& companion = L"MetaEditor.exe") {
         CProcesses processes;
         processes.Enumerate();
         processes.ReadNames();
         std::vector<DWORD> targets{999}; // whatever the list held before is dropped
-        FindTerminals(L"terminal.exe", L"MetaEditor.exe", processes, targets);
+        FindTerminals(terminal, companion, processes, targets);
         return targets;
     }
 };
@@ -73,10 +74,10 @@ TEST_F(FindTerminalsTest, TwoTerminalsOfOneFolderInTableOrder) {
 }
 
 TEST_F(FindTerminalsTest, ForwardSlashesBuildAForwardSlashCompanionPath) {
-    system.AddProcess(100, L"D:/Trade/terminal.exe");
-    system.AddFile(L"D:\\Trade\\MetaEditor.exe");
+    system.AddProcess(100, L"D:/Trade\\Sub/terminal.exe"); // the folder's first separator rules
+    system.AddFile(L"D:\\Trade\\Sub\\MetaEditor.exe");
     EXPECT_THAT(Find(), ElementsAre(100));
-    EXPECT_THAT(system.FileQueries(), ElementsAre(L"D:/Trade/MetaEditor.exe"));
+    EXPECT_THAT(system.FileQueries(), ElementsAre(L"D:/Trade/Sub/MetaEditor.exe"));
 }
 
 TEST_F(FindTerminalsTest, BareNameTestsTheCompanionByItsBareName) {
@@ -89,10 +90,13 @@ TEST_F(FindTerminalsTest, BareNameTestsTheCompanionByItsBareName) {
 TEST_F(FindTerminalsTest, UnreadablePathsAreSkippedWithoutAnyTest) {
     system.AddProcess(100, L"D:\\T\\terminal.exe").pathFails = true;
     system.AddProcess(104, L"D:\\T\\terminal.exe").canOpen = false;
-    system.AddFile(L"D:\\T\\MetaEditor.exe");
-    EXPECT_THAT(Find(), IsEmpty());
+    system.AddProcess(108, L"t"); // the shortest path that can be read
+    system.AddFile(L"MetaEditor.exe");
+    // An empty path would match an empty terminal name, with the companion in the current folder.
+    EXPECT_THAT(Find(L""), IsEmpty());
     EXPECT_EQ(system.CallCount("StrCmpIW"), 0);
     EXPECT_EQ(system.CallCount("GetFileAttributesW"), 0);
+    EXPECT_THAT(Find(L"T"), ElementsAre(108));
 }
 
 TEST_F(FindTerminalsTest, EmptyTableEmptiesTheList) {
@@ -107,12 +111,7 @@ TEST_F(FindTerminalsTest, NamesAreArgumentsNotFixedValues) {
     system.AddProcess(104, L"D:\\U\\other.exe");
     system.AddFile(L"D:\\T\\MetaEditor.exe");
     system.AddFile(L"D:\\U\\companion.txt");
-    CProcesses processes;
-    processes.Enumerate();
-    processes.ReadNames();
-    std::vector<DWORD> targets;
-    FindTerminals(L"OTHER.exe", L"companion.txt", processes, targets);
-    EXPECT_THAT(targets, ElementsAre(104));
+    EXPECT_THAT(Find(L"OTHER.exe", L"companion.txt"), ElementsAre(104));
 }
 
 } // namespace

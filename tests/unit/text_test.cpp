@@ -54,10 +54,12 @@ INSTANTIATE_TEST_SUITE_P(LastErrors, WideToNarrowRejectionTest,
                          ::testing::Values(RejectionCase{"InvalidParameter", 87,
                                                          static_cast<HRESULT>(0x80070057)},
                                            RejectionCase{"NoError", 0, 0},
-                                           RejectionCase{"HighWordDropped", 0x00120057,
+                                           RejectionCase{"HighWordDropped", 0x7FFF0057,
                                                          static_cast<HRESULT>(0x80070057)},
-                                           RejectionCase{"AlreadyAnHresult", 0x8007000E,
-                                                         static_cast<HRESULT>(0x8007000E)}),
+                                           // Negative as a signed number: unchanged, where
+                                           // the facility-Win32 form would be 0x80070005.
+                                           RejectionCase{"AlreadyNegative", 0xC0000005,
+                                                         static_cast<HRESULT>(0xC0000005)}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(WideToNarrowTest, UnknownCodePageIsRejectedBySystem) {

@@ -115,13 +115,6 @@ TEST_F(UtilsErrorTest, StandardHandlersDoNotCatchIt) {
     EXPECT_TRUE(caughtAsOwn);
 }
 
-TEST_F(UtilsErrorTest, ReportIsLostQuietlyWithoutADebugger) {
-    system.FailAlways("OutputDebugStringW");
-    const Utils::CUtilsError error(E_FAIL, L"x");
-    EXPECT_EQ(error.GetUserText(), L"x");
-    EXPECT_TRUE(system.DebugOutput().empty());
-}
-
 TEST(IntToWStringTest, WritesPlainSignedDecimal) {
     EXPECT_EQ(Utils::IntToWString(0), L"0");
     EXPECT_EQ(Utils::IntToWString(7), L"7");

@@ -1,12 +1,65 @@
-// A system that passes every call on to another one: the simulated system for the allocation
-// counts, the real one under Wine for the timings.
+// Tells the program's allocations from those of the system it runs against, for a binary that
+// links program_allocations.cpp (it replaces the global operator new and delete). Allocations
+// are counted apart, and the program's can be made to fail as when memory runs out, while the
+// model's bookkeeping never fails and never blurs the program's figure. One thread only.
 #pragma once
 
 #include "os/system.h"
 
-// Allocations made inside the target count as the model's, those of the program's enumeration
-// callbacks as the program's (allocation_counter.h). Every call is counted. Sleep is passed on
-// only on request: a benchmark against the real system must not pause.
+#include <cstddef>
+
+namespace program_allocations {
+
+struct Counts {
+    long program = 0;
+    long model = 0;
+};
+
+// Zeroes both counts.
+void Reset();
+Counts Get();
+
+// From now on (the program's count starts again) the k-th program allocation, counting from 1,
+// and every later one fail with std::bad_alloc. 0 disarms.
+void FailFrom(long k);
+// Every program allocation of at least `bytes` fails until disarmed.
+void FailSizesFrom(std::size_t bytes);
+void Disarm();
+
+// Disarms at the end of a scope, whatever happens in it.
+class Armed {
+public:
+    Armed() = default;
+    Armed(const Armed&) = delete;
+    Armed& operator=(const Armed&) = delete;
+    ~Armed() { Disarm(); }
+};
+
+// While an InModel object lives, allocations are the model's: counted apart, never failed.
+class InModel {
+public:
+    InModel();
+    InModel(const InModel&) = delete;
+    InModel& operator=(const InModel&) = delete;
+    ~InModel();
+};
+
+// While an InProgram object lives, allocations are the program's again: for the program's
+// callbacks that the model calls.
+class InProgram {
+public:
+    InProgram();
+    InProgram(const InProgram&) = delete;
+    InProgram& operator=(const InProgram&) = delete;
+    ~InProgram();
+
+private:
+    int m_modelDepth;
+};
+
+// Passes every call on to another system (the simulated one, or the real one under Wine), inside
+// InModel; the program's enumeration callbacks run inside InProgram. Every call is counted.
+// Sleep is passed on only on request: a benchmark against the real system must not pause.
 class ForwardingSystem final : public os::System {
 public:
     enum class Sleeps { kForward, kSkip };
@@ -42,7 +95,15 @@ public:
     void ResetCalls() { m_calls = 0; }
 
 private:
+    // Counts the call; the caller keeps the returned scope for the call's length.
+    InModel Enter() {
+        ++m_calls;
+        return {};
+    }
+
     os::System& m_target;
     Sleeps m_sleeps;
     long m_calls = 0;
 };
+
+} // namespace program_allocations
