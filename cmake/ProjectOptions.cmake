@@ -1,5 +1,9 @@
 # Options every target of the project's own code builds with: `project_options`.
 add_library(project_options INTERFACE)
+
+# Visual Studio builds link the C and C++ runtimes in, as the shipped MinGW-w64 program does, so
+# that neither needs the Visual C++ redistributable.
+set(CMAKE_MSVC_RUNTIME_LIBRARY "MultiThreaded$<$<CONFIG:Debug>:Debug>")
 target_include_directories(project_options INTERFACE ${PROJECT_SOURCE_DIR})
 
 if(MSVC)
@@ -28,6 +32,15 @@ if(COMMAND_POSTER_SANITIZE)
     target_compile_options(project_options INTERFACE ${_sanitizers})
     target_link_options(project_options INTERFACE ${_sanitizers})
 endif()
+
+# The program's own sources (not the tests) also refuse every implicit narrowing and change of
+# sign. GCC and clang judge such a conversion by the value it can hold; MSVC's /W4 (C4244, C4267)
+# judges by type, so a size_t stored in a DWORD must be typed right by hand as well.
+function(command_poster_program_sources target)
+    if(NOT MSVC)
+        target_compile_options(${target} PRIVATE -Wconversion -Wsign-conversion)
+    endif()
+endfunction()
 
 # A program whose entry point is the wide-character wmain.
 function(command_poster_wide_entry target)

@@ -14,6 +14,10 @@ constexpr DWORD kRequestStep = 1024;
 // A result this close to the offered size may have been cut short: ask again with more room.
 constexpr DWORD kFullMargin = 5;
 
+// Sizes handed to the system in DWORDs: sizeof is a size_t, 64 bits wide on 64-bit Windows.
+constexpr DWORD kIdBytes = sizeof(DWORD);
+constexpr DWORD kModuleBytes = sizeof(HMODULE);
+
 constexpr DWORD kQueryAccess = PROCESS_QUERY_INFORMATION | PROCESS_VM_READ;
 constexpr DWORD kNameBufferLength = 1024;
 
@@ -41,7 +45,7 @@ void CProcesses::Enumerate() {
             requestSize += kRequestStep;
             continue;
         }
-        m_count = returnedBytes / sizeof(DWORD);
+        m_count = returnedBytes / kIdBytes;
         return;
     }
 }
@@ -56,7 +60,7 @@ void CProcesses::ReadNames() {
 
         HMODULE mainModule = nullptr;
         DWORD neededBytes = 0;
-        if (!os::EnumProcessModules(process.Get(), &mainModule, sizeof(mainModule), &neededBytes)) {
+        if (!os::EnumProcessModules(process.Get(), &mainModule, kModuleBytes, &neededBytes)) {
             continue;
         }
 
