@@ -24,16 +24,19 @@ std::string WideToNarrow(const std::wstring& text, UINT codePage) {
     const int needed =
         os::WideCharToMultiByte(codePage, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
     if (needed <= 0) {
-        throw CUtilsError(HresultFromSystemError(os::GetLastError()),
-                          L"WideCharToMultiByte failed");
+        // Read before the user text is built: building a string may change the last error.
+        const HRESULT code = HresultFromSystemError(os::GetLastError());
+        throw CUtilsError(code, L"WideCharToMultiByte failed");
     }
 
-    // The terminator that the system writes goes to the string's own terminator slot.
-    std::string narrow(static_cast<std::size_t>(needed - 1), '\0');
+    // Room for the terminator that the system writes, which is then dropped: a string's own
+    // terminator is not the program's to write.
+    std::string narrow(static_cast<std::size_t>(needed), '\0');
     if (os::WideCharToMultiByte(codePage, 0, text.c_str(), -1, narrow.data(), needed, nullptr,
                                 nullptr) == 0) {
         return {};
     }
+    narrow.pop_back();
     return narrow;
 }
 
