@@ -2,13 +2,8 @@
 #include "utils/handle.h"
 
 #include <stdexcept>
-#include <type_traits>
 
 namespace {
-
-static_assert(!std::is_copy_constructible_v<Utils::CThreadHandle> &&
-                  !std::is_copy_assignable_v<Utils::CThreadHandle>,
-              "a copy would close the handle twice");
 
 class ThreadHandleTest : public SimulatedTest {
 protected:

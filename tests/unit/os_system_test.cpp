@@ -3,17 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
-
 namespace {
-
-// The widths the code relies on, as on 32-bit Windows (and pointer-sized where Windows has it).
-static_assert(sizeof(DWORD) == 4 && sizeof(LONG) == 4 && sizeof(HRESULT) == 4);
-static_assert(static_cast<std::int64_t>(E_FAIL) < 0 &&
-              static_cast<std::uint32_t>(E_FAIL) == 0x80004005u);
-static_assert(sizeof(WPARAM) == sizeof(void*) && sizeof(LPARAM) == sizeof(void*));
-static_assert(sizeof(HANDLE) == sizeof(void*) && sizeof(HWND) == sizeof(void*));
-static_assert(WM_COMMAND == 0x0111 && GWL_EXSTYLE == -20 && WS_EX_MDICHILD == 0x40);
 
 TEST(ScopedSystemTest, InstallsForItsScopeAndRestoresThePrevious) {
     sim::SimulatedSystem outer;

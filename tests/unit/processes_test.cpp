@@ -213,9 +213,14 @@ TEST_F(ProcessesTest, GetProcessIdChecksTheIndexAgainstTheCount) {
     EXPECT_EQ(processes.GetProcessId(2), 1008u);
     EXPECT_TRUE(system.DebugOutput().empty());
 
+    // The index in signed decimal: more than one digit, and past INT_MAX a negative number.
     EXPECT_THROW(processes.GetProcessId(3), Utils::CUtilsError);
-    ASSERT_EQ(system.DebugOutput().size(), 1u);
-    EXPECT_EQ(system.DebugOutput()[0], L"CProcesses::GetProcessId(): Wrong index 3.");
+    EXPECT_THROW(processes.GetProcessId(1234567), Utils::CUtilsError);
+    EXPECT_THROW(processes.GetProcessId(0xFFFFFFF4), Utils::CUtilsError);
+    EXPECT_EQ(system.DebugOutput(),
+              (std::vector<std::wstring>{L"CProcesses::GetProcessId(): Wrong index 3.",
+                                         L"CProcesses::GetProcessId(): Wrong index 1234567.",
+                                         L"CProcesses::GetProcessId(): Wrong index -12."}));
     EXPECT_EQ(system.CallCount("FormatMessageW"), 0);
 }
 

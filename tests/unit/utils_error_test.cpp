@@ -1,7 +1,6 @@
 #include "support/simulated_test.h"
 #include "utils/utils_error.h"
 
-#include <climits>
 #include <stdexcept>
 
 namespace {
@@ -113,15 +112,6 @@ TEST_F(UtilsErrorTest, StandardHandlersDoNotCatchIt) {
     }
     EXPECT_FALSE(caughtAsStandard);
     EXPECT_TRUE(caughtAsOwn);
-}
-
-TEST(IntToWStringTest, WritesPlainSignedDecimal) {
-    EXPECT_EQ(Utils::IntToWString(0), L"0");
-    EXPECT_EQ(Utils::IntToWString(7), L"7");
-    EXPECT_EQ(Utils::IntToWString(-12), L"-12");
-    EXPECT_EQ(Utils::IntToWString(1234567), L"1234567");
-    EXPECT_EQ(Utils::IntToWString(INT_MAX), L"2147483647");
-    EXPECT_EQ(Utils::IntToWString(INT_MIN), L"-2147483648");
 }
 
 } // namespace
