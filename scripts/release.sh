@@ -3,7 +3,10 @@
 # program in Release, reproducibly and stripped, and writes to dist/
 #   command_poster-<version>-win32.zip, command_poster-<version>-win64.zip
 #   command_poster-<version>-win32/ and -win64/ (what each zip unpacks to)
-#   SHA256SUMS (the zips and the executables; `sha256sum -c SHA256SUMS` in dist/ checks them)
+#   BUILDINFO (what made them: the commit, SOURCE_DATE_EPOCH, the Debian release and the exact
+#     versions of the packages that decide their bytes)
+#   SHA256SUMS (the zips, the executables and BUILDINFO; `sha256sum -c SHA256SUMS` in dist/
+#     checks them)
 # The last commit's time stands in the zips; set SOURCE_DATE_EPOCH to build sources that are no
 # git checkout.
 set -euo pipefail
@@ -45,9 +48,38 @@ for bits in 32 64; do
     mkdir "$name"
     (cd "$name" && cmake -E tar xf "../$name.zip")
 done
+
+# The same bytes come only from the same tools: the compilers, binutils and MinGW-w64 headers and
+# libraries that make the executables, and CMake with the libraries that CPack zips with.
+byte_deciding_packages=(
+    g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
+    gcc-mingw-w64-i686-posix gcc-mingw-w64-x86-64-posix
+    gcc-mingw-w64-i686-posix-runtime gcc-mingw-w64-x86-64-posix-runtime gcc-mingw-w64-base
+    binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
+    mingw-w64-common mingw-w64-i686-dev mingw-w64-x86-64-dev
+    cmake cmake-data libarchive13 zlib1g
+)
+commit=$(git -C "$root" rev-parse HEAD 2>/dev/null) || commit="none (no git checkout)"
+if [ -n "$(git -C "$root" status --porcelain 2>/dev/null)" ]; then
+    commit="$commit, with uncommitted changes"
+fi
+native=$(dpkg --print-architecture)
+{
+    echo "command_poster $version, made by scripts/release.sh"
+    echo "commit: $commit"
+    echo "SOURCE_DATE_EPOCH: $SOURCE_DATE_EPOCH"
+    echo "Debian: $(cat /etc/debian_version) ($(. /etc/os-release && echo "$VERSION_CODENAME"))"
+    echo "packages that decide the bytes (name, architecture, version):"
+    dpkg-query -W -f='${db:Status-Abbrev}|${Package} ${Architecture} ${Version}\n' \
+        "${byte_deciding_packages[@]}" |
+        awk -F'|' -v native="$native" '$1 ~ /^ii/ { split($2, f, " ");
+            if (f[2] == native || f[2] == "all") print "  " $2 }' | LC_ALL=C sort
+} >BUILDINFO
+
 for bits in 32 64; do
     name="command_poster-$version-win$bits"
     sha256sum "$name.zip" "$name/command_poster.exe"
 done >SHA256SUMS
+sha256sum BUILDINFO >>SHA256SUMS
 echo "== dist/"
-cat SHA256SUMS
+cat BUILDINFO SHA256SUMS
