@@ -3,9 +3,14 @@
 # starts a 32-bit (i386) program at all: it writes a 96-byte i386 Linux executable that does
 # nothing but exit with status 42, and runs it. Some kernels are built without 32-bit support
 # and refuse it ("Exec format error"); Wine's 32-bit loader cannot run there either.
+# COMMAND_POSTER_ASSUME_NO_32BIT=1 makes it answer no, to try the fallbacks on any machine.
+#
+# `note_no_32bit WHAT` says, in one line, what such a machine leaves out. A run says it once: the
+# script that starts the run says it whole, and the scripts it starts stay silent.
 
 can_run_32bit() {
     local probe status
+    [ -z "${COMMAND_POSTER_ASSUME_NO_32BIT:-}" ] || return 1
     probe=$(mktemp)
     {
         # ELF header: 32-bit, little-endian, executable for the 80386, entry 0x08048054.
@@ -24,4 +29,10 @@ can_run_32bit() {
     "$probe" 2>/dev/null || status=$?
     rm -f "$probe"
     [ "$status" -eq 42 ]
+}
+
+note_no_32bit() {
+    [ -z "${COMMAND_POSTER_NO_32BIT_NOTED:-}" ] || return 0
+    echo "== This machine does not start 32-bit programs: $*"
+    export COMMAND_POSTER_NO_32BIT_NOTED=1
 }

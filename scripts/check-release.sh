@@ -50,6 +50,5 @@ if can_run_32bit; then
     COMMAND_POSTER_EXE="$first/command_poster-$version-win32/command_poster.exe" \
         ctest --preset win32 -R '^end_to_end_tests$' --output-on-failure
 else
-    echo "== Skipped: the end-to-end run of the released 32-bit executable, because this" \
-        "machine does not start 32-bit programs"
+    note_no_32bit "the released 32-bit program is not run end to end"
 fi

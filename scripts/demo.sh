@@ -12,7 +12,6 @@ cd "$root"
 seconds=${1:-5}
 charts=${2:-4}
 
-"$root/scripts/install-deps.sh"
 # shellcheck source=can-run-32bit.sh
 . "$root/scripts/can-run-32bit.sh"
 if can_run_32bit; then
@@ -21,8 +20,9 @@ if can_run_32bit; then
 else
     preset=win64
     bits=64
-    echo "== This machine does not start 32-bit programs: the 64-bit builds stand in for them"
+    note_no_32bit "the 64-bit builds stand in for the 32-bit ones"
 fi
+"$root/scripts/install-deps.sh"
 echo "== Building the $bits-bit command poster and demo terminal"
 cmake --preset "$preset" >/dev/null
 cmake --build --preset "$preset" --target command_poster test_terminal >/dev/null

@@ -33,7 +33,7 @@ if can_run_32bit; then
         missing+=(wine32:i386)
     fi
 else
-    echo "== This machine does not start 32-bit programs: the 32-bit Wine is not installed"
+    note_no_32bit "the 32-bit Wine is not installed"
 fi
 
 if [ ${#missing[@]} -gt 0 ]; then

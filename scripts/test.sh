@@ -10,6 +10,13 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
 started=$SECONDS
 
+# shellcheck source=can-run-32bit.sh
+. "$root/scripts/can-run-32bit.sh"
+if ! can_run_32bit; then
+    note_no_32bit "no 32-bit Wine, no win32 tests under Wine, no 64-bit poster against a 32-bit" \
+        "terminal, no end-to-end run of the released 32-bit program; the 32-bit executables are" \
+        "only checked"
+fi
 "$root/scripts/install-deps.sh"
 
 for preset in native coverage win64 win32; do
@@ -36,15 +43,11 @@ stage() {
     fi
 }
 
-# shellcheck source=can-run-32bit.sh
-. "$root/scripts/can-run-32bit.sh"
 stage "Tests: native" ctest --preset native
 if can_run_32bit; then
     stage "Tests: win64 under Wine" ctest --preset win64
     stage "Tests: win32 under Wine" ctest --preset win32
 else
-    echo "== Skipped: the win32 tests under Wine and the 64-bit poster against a 32-bit terminal," \
-        "because this machine does not start 32-bit programs; the 32-bit executables are only checked"
     stage "Tests: win64 under Wine" env GTEST_FILTER='-*/Terminal32' ctest --preset win64
     stage "Checks: win32 executables" ctest --preset win32 -L executable
 fi
