@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Static checks of the project's own code, tests included: formatting (.clang-format) and
-# clang-tidy (.clang-tidy). Needs the native and win64 builds configured (their compile commands);
-# scripts/test.sh runs it after building them. Fails on the first kind of finding.
+# clang-tidy (.clang-tidy; not on the build probes, which must not compile). Needs the native and
+# win64 builds configured (their compile commands); scripts/test.sh runs it after building them.
+# Fails on the first kind of finding.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
@@ -15,7 +16,7 @@ clang-format --dry-run --Werror "${sources[@]}"
 # with clang told the target and where MinGW's C++ headers are.
 windows_only='^(os/win32_system\.cpp|app/main\.cpp|tests/wine/.*|tests/helpers/.*)$'
 mapfile -t native < <(printf '%s\n' "${sources[@]}" | grep '\.cpp$' | grep -Ev "$windows_only" |
-    grep -Ev '^tests/(fuzz|benchmarks)/')
+    grep -Ev '^tests/(fuzz|benchmarks|build)/')
 mapfile -t windows < <(printf '%s\n' "${sources[@]}" | grep -E "$windows_only" | grep '\.cpp$')
 
 echo "== clang-tidy: ${#native[@]} files of the native build"
