@@ -98,20 +98,4 @@ TEST_F(UtilsErrorTest, NothingIsReleasedWhenTheSystemHasNoText) {
     EXPECT_EQ(system.CallCount("LocalFree"), 0);
 }
 
-TEST_F(UtilsErrorTest, StandardHandlersDoNotCatchIt) {
-    bool caughtAsStandard = false;
-    bool caughtAsOwn = false;
-    try {
-        try {
-            throw Utils::CUtilsError(E_FAIL, L"x");
-        } catch (const std::exception&) {
-            caughtAsStandard = true;
-        }
-    } catch (const Utils::CUtilsError&) {
-        caughtAsOwn = true;
-    }
-    EXPECT_FALSE(caughtAsStandard);
-    EXPECT_TRUE(caughtAsOwn);
-}
-
 } // namespace
