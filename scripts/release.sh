@@ -63,17 +63,28 @@ commit=$(git -C "$root" rev-parse HEAD 2>/dev/null) || commit="none (no git chec
 if [ -n "$(git -C "$root" status --porcelain 2>/dev/null)" ]; then
     commit="$commit, with uncommitted changes"
 fi
+# Each package as installed for this machine's architecture (or for all); one that is missing
+# would leave BUILDINFO silent about a part of the toolchain.
 native=$(dpkg --print-architecture)
+versions=()
+for package in "${byte_deciding_packages[@]}"; do
+    # dpkg-query fails for the name that does not match (an arch:all package has no :native).
+    line=$(dpkg-query -W -f='${db:Status-Status} ${Architecture} ${Version}\n' \
+        "$package:$native" "$package" 2>/dev/null | awk '$1 == "installed" && !seen++') || true
+    if [ -z "$line" ]; then
+        echo "release.sh: $package is not installed; BUILDINFO cannot record the toolchain" >&2
+        exit 1
+    fi
+    versions+=("  $package ${line#installed }")
+done
 {
     echo "command_poster $version, made by scripts/release.sh"
     echo "commit: $commit"
     echo "SOURCE_DATE_EPOCH: $SOURCE_DATE_EPOCH"
-    echo "Debian: $(cat /etc/debian_version) ($(. /etc/os-release && echo "$VERSION_CODENAME"))"
+    # The major release only: the packages below decide the bytes, not the point release.
+    echo "Debian: $(. /etc/os-release && echo "$VERSION_ID ($VERSION_CODENAME)")"
     echo "packages that decide the bytes (name, architecture, version):"
-    dpkg-query -W -f='${db:Status-Abbrev}|${Package} ${Architecture} ${Version}\n' \
-        "${byte_deciding_packages[@]}" |
-        awk -F'|' -v native="$native" '$1 ~ /^ii/ { split($2, f, " ");
-            if (f[2] == native || f[2] == "all") print "  " $2 }' | LC_ALL=C sort
+    printf '%s\n' "${versions[@]}" | LC_ALL=C sort
 } >BUILDINFO
 
 for bits in 32 64; do
