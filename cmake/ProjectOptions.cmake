@@ -1,8 +1,9 @@
 # Options every target of the project's own code builds with: `project_options`.
 add_library(project_options INTERFACE)
 
-# Visual Studio builds link the C and C++ runtimes in, as the shipped MinGW-w64 program does, so
-# that neither needs the Visual C++ redistributable.
+# Visual Studio builds link the runtime in (every target made after this, GoogleTest's too), so
+# that, like the shipped program, they need nothing installed beside Windows: no Visual C++
+# redistributable.
 set(CMAKE_MSVC_RUNTIME_LIBRARY "MultiThreaded$<$<CONFIG:Debug>:Debug>")
 target_include_directories(project_options INTERFACE ${PROJECT_SOURCE_DIR})
 
