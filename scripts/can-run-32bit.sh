@@ -10,7 +10,7 @@
 
 can_run_32bit() {
     local probe status
-    [ -z "${COMMAND_POSTER_ASSUME_NO_32BIT:-}" ] || return 1
+    [ "${COMMAND_POSTER_ASSUME_NO_32BIT:-}" != 1 ] || return 1
     probe=$(mktemp)
     {
         # ELF header: 32-bit, little-endian, executable for the 80386, entry 0x08048054.

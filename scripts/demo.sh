@@ -2,8 +2,8 @@
 # The command poster's main job, shown here: installs what is missing, builds, starts a demo
 # terminal (the test terminal: an MDI frame with chart windows) under Wine and Xvfb, runs the real
 # command poster against it with its status line live below, stops both, and tells per chart window
-# how many commands arrived and how often. Both programs are the 32-bit builds, as users run them;
-# the 64-bit ones stand in only where this machine cannot start 32-bit programs.
+# how many commands arrived and how often. Both programs are the 32-bit builds, which run on every
+# Windows; the 64-bit ones stand in only where this machine cannot start 32-bit programs.
 #
 #   scripts/demo.sh [seconds to serve, default 5] [chart windows, default 4]
 set -euo pipefail
