@@ -174,6 +174,8 @@ private:
     BOOL Deliver(const std::vector<std::uintptr_t>& windows, WNDENUMPROC callback,
                  LPARAM parameter);
     static std::wstring FileKey(const std::wstring& path);
+    // A folder's key ends with a backslash; empty is the current folder.
+    bool FolderExists(const std::wstring& folderKey) const;
 
     std::deque<Process> m_processes;
     // The first process added with each id, so that a large desktop is not quadratic in the
