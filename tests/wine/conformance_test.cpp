@@ -11,11 +11,13 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <set>
 #include <sstream>
+#include <stdexcept>
 #include <vector>
 
 namespace {
@@ -27,6 +29,8 @@ constexpr wchar_t kUntouchedChar = L'#';
 constexpr DWORD kQueryAccess = PROCESS_QUERY_INFORMATION | PROCESS_VM_READ;
 constexpr DWORD kSystemTextFlags = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM;
 constexpr DWORD kNeutralLanguage = MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT);
+// What a row about the process of the other word size answers where that process does not run.
+constexpr const wchar_t* kNoPeer = L"no peer";
 constexpr const wchar_t* kFrameClass = L"CommandPosterConformanceFrame";
 constexpr const wchar_t* kChartClass = L"CommandPosterConformanceChart";
 
@@ -62,15 +66,20 @@ struct Shared {
         if (!peerTerminal.empty()) {
             const std::wstring folder = real::FromHostPath(peerTerminal);
             peerPath = folder.substr(0, folder.find_last_of(L'\\') + 1) + L"idle_helper.exe";
-            if (real::ExecutableBits(peerPath) == 0) {
-                peerPath.clear();
-            } else {
+            EXPECT_EQ(real::ExecutableBits(peerPath), sizeof(void*) == 8 ? 32 : 64)
+                << "no helper of the other word size beside the peer terminal";
+            try {
                 peer = std::make_unique<real::ChildProcess>(peerPath, L"600000");
+            } catch (const std::runtime_error&) {
+                // Some machines start no 32-bit program at all; the rows then compare nothing.
+                std::printf("the process of the other word size is left out: it does not start\n");
             }
         }
         helperPath = helper;
         // A started process can be read once its main module is mapped.
-        for (const real::ChildProcess* child : {running.get(), doomed.get(), peer.get()}) {
+        // A 32-bit caller never reads a 64-bit process: there is nothing to wait for.
+        real::ChildProcess* const readablePeer = sizeof(void*) == 8 ? peer.get() : nullptr;
+        for (const real::ChildProcess* child : {running.get(), doomed.get(), readablePeer}) {
             for (int attempt = 0; child != nullptr && attempt < 100 && !Readable(child->Id());
                  ++attempt) {
                 ::Sleep(50);
@@ -496,11 +505,16 @@ const std::vector<Row>& Rows() {
         {"OpenProcess: a process that has ended", [](S, P p, D d) { return Open(d, p.ended); }},
         {"OpenProcess: id 0", [](S, P, D d) { return Open(d, 0); }},
         {"OpenProcess: a process of the other word size",
-         [](S, P p, D d) { return p.peer ? Open(d, p.peer->Id()) : L"no peer"; }},
+         [](S, P p, D d) { return p.peer ? Open(d, p.peer->Id()) : kNoPeer; }},
         {"EnumProcessModules: a running process",
          [](S, P p, D d) { return ListModules(d, p.running->Id()); }},
         {"EnumProcessModules: a process of the other word size",
-         [](S, P p, D d) { return p.peer ? ListModules(d, p.peer->Id()) : L"no peer"; }},
+         [](S, P p, D d) { return p.peer ? ListModules(d, p.peer->Id()) : kNoPeer; },
+         sizeof(void*) == 8
+             ? nullptr
+             : "a 32-bit caller fails on a 64-bit process with ERROR_PARTIAL_COPY on Windows, as "
+               "documented and as the model does; Wine reports ERROR_NOACCESS. The program reads "
+               "no last error there"},
         {"EnumProcessModules: the process ended while its handle is open",
          [](S, P p, D d) {
              const HANDLE process = d.system.OpenProcess(kQueryAccess, FALSE, p.doomed->Id());
@@ -521,7 +535,7 @@ const std::vector<Row>& Rows() {
         {"GetModuleBaseNameW: room for less than the name",
          [](S, P p, D d) { return Name(d, p.running->Id(), false, -4); }},
         {"GetModuleBaseNameW: a process of the other word size",
-         [](S, P p, D d) { return ListedPeer(p) ? Name(d, p.peer->Id(), false, 1) : L"-"; }},
+         [](S, P p, D d) { return ListedPeer(p) ? Name(d, p.peer->Id(), false, 1) : kNoPeer; }},
         {"GetModuleFileNameExW: room for the path and its terminator",
          [](S, P p, D d) { return Name(d, p.running->Id(), true, 1); }},
         {"GetModuleFileNameExW: room for the path only",
@@ -529,7 +543,7 @@ const std::vector<Row>& Rows() {
         {"GetModuleFileNameExW: room for less than the path",
          [](S, P p, D d) { return Name(d, p.running->Id(), true, -4); }},
         {"GetModuleFileNameExW: a process of the other word size",
-         [](S, P p, D d) { return ListedPeer(p) ? Name(d, p.peer->Id(), true, 1) : L"-"; }},
+         [](S, P p, D d) { return ListedPeer(p) ? Name(d, p.peer->Id(), true, 1) : kNoPeer; }},
         // Names, files and texts.
         {"StrCmpIW: equal but for case",
          [](S, P, D d) { return Compare(d, L"Terminal.EXE", L"terminal.exe"); }},
@@ -619,7 +633,7 @@ TEST_F(ConformanceTest, ModelAnswersEveryCallAsTheRealSystem) {
                              [&] { model.RemoveProcess(shared.doomed->Id()); }};
         const std::wstring expected = row.call(situation, shared, real);
         const std::wstring answered = row.call(situation, shared, simulated);
-        if (row.deliberate == nullptr) {
+        if (row.deliberate == nullptr || expected == kNoPeer) {
             EXPECT_EQ(answered, expected);
         } else {
             EXPECT_NE(answered, expected) << "no longer differs: " << row.deliberate;
