@@ -11,6 +11,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <memory>
@@ -377,7 +378,7 @@ std::wstring Name(const Side& side, DWORD id, bool path, int sizeFromLength) {
         if (length == 0) {
             return std::wstring(L"unreadable");
         }
-        const auto size = static_cast<DWORD>(static_cast<int>(length) + sizeFromLength);
+        const auto size = static_cast<DWORD>(std::int64_t{length} + sizeFromLength);
         // Marked, with one more character behind that the program could not read.
         std::vector<wchar_t> buffer(size + 1, kUntouchedChar);
         side.Clear();
