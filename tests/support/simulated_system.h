@@ -63,7 +63,8 @@ struct FormatMessageCall {
 
 // Limits of the model: names compare by folding ASCII and Cyrillic letters only, not by locale;
 // and in the native build wchar_t is 32 bits, so texts that differ as UTF-16 belong in the
-// Windows builds' tests.
+// Windows builds' tests. Under Wine, tests/wine/conformance_test.cpp makes every call on the model
+// and on the real system alike; the differences kept on purpose are named there.
 class SimulatedSystem : public os::System {
 public:
     SimulatedSystem();
