@@ -9,6 +9,9 @@ namespace sim {
 namespace {
 
 constexpr std::uintptr_t kModuleBase = 0x400000;
+// Last errors that the program never names, so its header does not define them.
+constexpr DWORD kPathNotFound = 3;  // ERROR_PATH_NOT_FOUND
+constexpr DWORD kInvalidName = 123; // ERROR_INVALID_NAME
 
 HMODULE MainModuleOf(DWORD processId) {
     return reinterpret_cast<HMODULE>(kModuleBase + std::uintptr_t{processId} * 0x10000);
@@ -19,15 +22,27 @@ std::wstring BaseNameOf(const std::wstring& path) {
     return slash == std::wstring::npos ? path : path.substr(slash + 1);
 }
 
-// Copies a text into a caller's buffer the way the module name queries do: a text that does not
-// fit is cut to the buffer's size and left without a terminator; the count copied is returned.
-DWORD CopyName(const std::wstring& text, LPWSTR buffer, DWORD size) {
-    const DWORD copied = std::min<DWORD>(static_cast<DWORD>(text.size()), size);
-    std::copy_n(text.begin(), copied, buffer);
-    if (copied < size) {
-        buffer[copied] = L'\0';
+// Copies a text into a caller's buffer the way the module name queries do. The base name query
+// cuts a text that does not fit to the buffer's size, leaves it without a terminator and returns
+// the count copied. The path query cuts it one shorter, ends it with a terminator and returns the
+// buffer's size.
+DWORD CopyName(const std::wstring& text, LPWSTR buffer, DWORD size, bool terminated) {
+    const auto length = static_cast<DWORD>(text.size());
+    if (size == 0) {
+        return 0;
     }
-    return copied;
+    if (length < size) {
+        std::copy_n(text.begin(), length, buffer);
+        buffer[length] = L'\0';
+        return length;
+    }
+    if (!terminated) {
+        std::copy_n(text.begin(), size, buffer);
+        return size;
+    }
+    std::copy_n(text.begin(), size - 1, buffer);
+    buffer[size - 1] = L'\0';
+    return size;
 }
 
 wchar_t FoldCase(wchar_t c) {
@@ -76,10 +91,12 @@ std::string ToCp866(const std::wstring& text) {
 }
 
 SimulatedSystem::SimulatedSystem() {
-    // Texts that FormatMessageW knows, as a system has them: with their closing line break.
-    // Only the facility-Win32 form of 87 is known, so that a code cut to its low word shows.
+    // Texts that FormatMessageW knows, as Windows has them: with their closing line break. The
+    // codes are those that a failed conversion can raise; only their facility-Win32 forms are
+    // known, so that a code cut to its low word shows.
     SetSystemMessage(ERROR_SUCCESS, L"The operation completed successfully.\r\n");
     SetSystemMessage(0x80070057, L"The parameter is incorrect.\r\n");
+    SetSystemMessage(0x800703EC, L"Invalid flags.\r\n");
 }
 
 SimulatedSystem::~SimulatedSystem() {
@@ -178,6 +195,17 @@ std::wstring SimulatedSystem::FileKey(const std::wstring& path) {
         key.push_back(c == L'/' ? L'\\' : FoldCase(c));
     }
     return key;
+}
+
+bool SimulatedSystem::FolderExists(const std::wstring& folderKey) const {
+    // The current folder, a drive's root and any folder that holds something the model knows.
+    if (folderKey.empty() || (folderKey.size() == 3 && folderKey[1] == L':')) {
+        return true;
+    }
+    const auto next = m_files.lower_bound(folderKey);
+    const std::wstring folder = folderKey.substr(0, folderKey.size() - 1);
+    return m_files.count(folder) != 0 ||
+           (next != m_files.end() && next->first.compare(0, folderKey.size(), folderKey) == 0);
 }
 
 void SimulatedSystem::AddFile(const std::wstring& path) {
@@ -287,8 +315,8 @@ const Process* SimulatedSystem::ProcessOfHandle(HANDLE handle) {
         return nullptr;
     }
     const Process* process = FindProcess(open->second.processId);
-    if (process == nullptr) { // ended while the handle was open
-        m_lastError = ERROR_PARTIAL_COPY;
+    if (process == nullptr) { // ended while the handle was open: its memory cannot be read
+        m_lastError = ERROR_ACCESS_DENIED;
     }
     return process;
 }
@@ -365,7 +393,7 @@ DWORD SimulatedSystem::GetModuleBaseNameW(HANDLE process, HMODULE module, LPWSTR
         m_lastError = ERROR_INVALID_HANDLE;
         return 0;
     }
-    return CopyName(BaseNameOf(owner->imagePath), baseName, size);
+    return CopyName(BaseNameOf(owner->imagePath), baseName, size, false);
 }
 
 DWORD SimulatedSystem::GetModuleFileNameExW(HANDLE process, HMODULE module, LPWSTR fileName,
@@ -382,7 +410,7 @@ DWORD SimulatedSystem::GetModuleFileNameExW(HANDLE process, HMODULE module, LPWS
         m_lastError = ERROR_INVALID_HANDLE;
         return 0;
     }
-    return CopyName(owner->imagePath, fileName, size);
+    return CopyName(owner->imagePath, fileName, size, true);
 }
 
 BOOL SimulatedSystem::CloseHandle(HANDLE object) {
@@ -413,7 +441,11 @@ BOOL SimulatedSystem::EnumWindows(WNDENUMPROC callback, LPARAM parameter) {
 BOOL SimulatedSystem::Deliver(const std::vector<std::uintptr_t>& windows, WNDENUMPROC callback,
                               LPARAM parameter) {
     for (const std::uintptr_t window : windows) {
-        if (m_windows.count(window) != 0 && !callback(Hwnd(window), parameter)) {
+        if (m_windows.count(window) == 0) {
+            m_lastError = ERROR_INVALID_WINDOW_HANDLE; // the system's test of the handle says so
+            continue;
+        }
+        if (!callback(Hwnd(window), parameter)) {
             ++m_enumerationsCutShort;
             return FALSE;
         }
@@ -443,6 +475,9 @@ BOOL SimulatedSystem::EnumChildWindows(HWND parent, WNDENUMPROC callback, LPARAM
     std::vector<std::uintptr_t> descendants;
     descendants.reserve(CountDescendants(HandleValue(parent)));
     CollectDescendants(HandleValue(parent), descendants);
+    if (descendants.empty()) {
+        return FALSE; // as the real call answers a window without children
+    }
     return Deliver(descendants, callback, parameter);
 }
 
@@ -518,12 +553,16 @@ DWORD SimulatedSystem::GetFileAttributesW(LPCWSTR fileName) {
     if (Enter("GetFileAttributesW")) {
         return INVALID_FILE_ATTRIBUTES;
     }
-    const auto found = m_files.find(FileKey(fileName));
-    if (found == m_files.end()) {
-        m_lastError = ERROR_FILE_NOT_FOUND;
-        return INVALID_FILE_ATTRIBUTES;
+    const std::wstring key = FileKey(fileName);
+    const auto found = m_files.find(key);
+    if (found != m_files.end()) {
+        return found->second;
     }
-    return found->second;
+    m_lastError = key.find_first_of(L"<>|\"*?", key.find(L':') + 1) != std::wstring::npos
+                      ? kInvalidName
+                  : FolderExists(key.substr(0, key.find_last_of(L'\\') + 1)) ? ERROR_FILE_NOT_FOUND
+                                                                             : kPathNotFound;
+    return INVALID_FILE_ATTRIBUTES;
 }
 
 int SimulatedSystem::WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wideText,
@@ -548,6 +587,8 @@ int SimulatedSystem::WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wid
         return needed;
     }
     if (narrowSize < needed) {
+        // What fits is written all the same.
+        std::copy_n(encoded.begin(), narrowSize, narrowText);
         m_lastError = ERROR_INSUFFICIENT_BUFFER;
         return 0;
     }

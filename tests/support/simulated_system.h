@@ -63,7 +63,8 @@ struct FormatMessageCall {
 
 // Limits of the model: names compare by folding ASCII and Cyrillic letters only, not by locale;
 // and in the native build wchar_t is 32 bits, so texts that differ as UTF-16 belong in the
-// Windows builds' tests.
+// Windows builds' tests. Under Wine, tests/wine/conformance_test.cpp makes every call on the model
+// and on the real system alike; the differences kept on purpose are named there.
 class SimulatedSystem : public os::System {
 public:
     SimulatedSystem();
@@ -174,6 +175,8 @@ private:
     BOOL Deliver(const std::vector<std::uintptr_t>& windows, WNDENUMPROC callback,
                  LPARAM parameter);
     static std::wstring FileKey(const std::wstring& path);
+    // A folder's key ends with a backslash; empty is the current folder.
+    bool FolderExists(const std::wstring& folderKey) const;
 
     std::deque<Process> m_processes;
     // The first process added with each id, so that a large desktop is not quadratic in the

@@ -13,7 +13,7 @@ using ::testing::IsEmpty;
 namespace {
 
 constexpr DWORD kTerminal = 100;
-constexpr DWORD kOther = 200;
+constexpr DWORD kOther = 200; // above the terminal's id
 constexpr LONG kChart = sim::kChartStyle;
 constexpr LONG kFrame = sim::kFrameStyle;
 
@@ -65,10 +65,12 @@ protected:
         system.AddWindow(0x902, 0x900, kTerminal);
         system.AddWindow(0x700, 0x510, kTerminal, kChart);
         system.AddWindow(0x701, 0x700, kTerminal);
-        system.AddWindow(0x800, 0x510, kTerminal, kChart);
-        system.AddWindow(0x520, 0x500, kTerminal);     // toolbar
+        system.AddWindow(0x800, 0x510, kTerminal, WS_EX_MDICHILD); // the chart bit alone
+        system.AddWindow(0x520, 0x500, kTerminal,
+                         static_cast<LONG>(~WS_EX_MDICHILD)); // toolbar: every bit but it
         system.AddWindow(0x600, 0, kTerminal, kFrame); // a second top-level window, no charts
-        system.AddWindow(0x20, 0, kOther, kChart);     // another process's MDI child
+        // Other processes' windows: one of an id just below the terminal's, an MDI child.
+        system.AddWindow(0x20, 0, kTerminal - 4, kChart);
     }
 };
 

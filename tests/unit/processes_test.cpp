@@ -182,18 +182,26 @@ TEST_F(ProcessesTest, HandleIsClosedWhenAnErrorLeavesThePass) {
 }
 
 TEST_F(ProcessesTest, NamesThatFillTheBufferAreCutAtItsEnd) {
-    // The system leaves such names without a terminator.
-    const std::wstring longName = std::wstring(1500, L'x') + L".exe";
-    system.AddProcess(20, L"C:\\" + longName);
-    system.AddProcess(24, L"C:\\" + longName.substr(0, 1024 - 3));
+    // A base name that fills the buffer comes without a terminator; a path is cut one shorter,
+    // with one. Lengths on each side of the 1024-character buffer and at it.
+    const auto name = [](std::size_t length) { return std::wstring(length - 4, L'x') + L".exe"; };
+    const std::wstring paths[] = {L"C:\\" + name(1504), L"C:\\" + name(1024), L"C:\\" + name(1021),
+                                  L"C:\\" + name(1020)};
+    for (DWORD i = 0; i < 4; ++i) {
+        system.AddProcess(20 + 4 * i, paths[i]);
+    }
     CProcesses processes;
     processes.Enumerate();
     processes.ReadNames();
     const auto& names = CProcessesInspector::BaseNames(processes);
-    EXPECT_EQ(names[0], longName.substr(0, 1024));
-    EXPECT_EQ(processes.GetImagePaths()[0], (L"C:\\" + longName).substr(0, 1024));
-    EXPECT_EQ(names[1], longName.substr(0, 1024 - 3));
-    EXPECT_EQ(processes.GetImagePaths()[1], L"C:\\" + longName.substr(0, 1024 - 3));
+    const std::wstring expectedNames[] = {name(1504).substr(0, 1024), name(1024), name(1021),
+                                          name(1020)};
+    const std::wstring expectedPaths[] = {paths[0].substr(0, 1023), paths[1].substr(0, 1023),
+                                          paths[2].substr(0, 1023), paths[3]};
+    for (DWORD i = 0; i < 4; ++i) {
+        EXPECT_EQ(names[i], expectedNames[i]) << "process " << i;
+        EXPECT_EQ(processes.GetImagePaths()[i], expectedPaths[i]) << "process " << i;
+    }
 }
 
 TEST_F(ProcessesTest, ReadingPastTheListsIsBoundTested) {

@@ -46,11 +46,12 @@ TEST_F(FindTerminalsTest, NamesOfAnotherLengthAreNotEvenCompared) {
     EXPECT_EQ(system.CallCount("GetFileAttributesW"), 0);
 }
 
-TEST_F(FindTerminalsTest, NameOfTheSameLengthIsComparedButNotTaken) {
-    system.AddProcess(100, L"D:\\T\\terminal.dll");
+TEST_F(FindTerminalsTest, NamesOfTheSameLengthAreComparedButNotTaken) {
+    system.AddProcess(100, L"D:\\T\\terminal.dll"); // sorts before the terminal's name
+    system.AddProcess(104, L"D:\\T\\TERMINAL.EXF"); // and after it
     system.AddFile(L"D:\\T\\MetaEditor.exe");
     EXPECT_THAT(Find(), IsEmpty());
-    EXPECT_EQ(system.CallCount("StrCmpIW"), 1);
+    EXPECT_EQ(system.CallCount("StrCmpIW"), 2);
     EXPECT_EQ(system.CallCount("GetFileAttributesW"), 0);
 }
 
