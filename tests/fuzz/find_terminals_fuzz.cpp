@@ -32,7 +32,7 @@ namespace {
 using fuzz::Check;
 
 constexpr std::size_t kMaxProcesses = 32;
-// ReadNames reads at most this many characters of an image path.
+// ReadNames reads an image path into a buffer of this many characters.
 constexpr std::size_t kPathBufferLength = 1024;
 constexpr const wchar_t* kCompanion = L"MetaEditor.exe";
 
@@ -196,7 +196,9 @@ std::wstring ExpectedImagePath(const ProcessRecord& process) {
         IsSeparator(process.path.back())) {
         return std::wstring();
     }
-    return process.path.substr(0, kPathBufferLength);
+    // A path that does not fit with its terminator comes cut one short of the buffer, terminated.
+    return process.path.size() < kPathBufferLength ? process.path
+                                                   : process.path.substr(0, kPathBufferLength - 1);
 }
 
 bool IsTerminal(const std::wstring& imagePath, const std::set<std::wstring>& existing) {
