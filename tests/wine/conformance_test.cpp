@@ -86,6 +86,13 @@ struct Shared {
                 ::Sleep(50);
             }
         }
+        // Where 32-bit programs cannot run, a start may seem to succeed while the process ends
+        // soon after or is never readable: then there is no peer either.
+        if (peer != nullptr &&
+            (peer->WaitForExit(500) || (readablePeer != nullptr && !Readable(peer->Id())))) {
+            std::printf("the process of the other word size is left out: it does not run\n");
+            peer.reset();
+        }
         file = folder.WriteFile(L"file.txt", "x");
         subfolder = folder.MakeFolder(L"sub");
         subfolder.pop_back();
