@@ -128,7 +128,12 @@ void ExpectServed(const Record& record, const std::string& terminal) {
         }
         ++charts;
         ASSERT_NE(found, record.commands.end()) << "chart " << handle << " got nothing";
-        const std::vector<Record::Command>& got = found->second;
+        std::vector<Record::Command> got = found->second;
+        // The test ends the terminals while they are served: one may die between the two
+        // commands of a pair, leaving the first of them alone at the end.
+        if (got.size() % 2 == 1 && got.back().wParam == 33324u && got.back().lParam == 0) {
+            got.pop_back();
+        }
         ASSERT_EQ(got.size() % 2, 0u) << "chart " << handle;
         for (std::size_t i = 0; i < got.size(); i += 2) {
             ASSERT_EQ(got[i].wParam, 33324u) << "chart " << handle << " command " << i;
