@@ -51,7 +51,7 @@ INSTANTIATE_TEST_SUITE_P(
                       EnumerateCase{254, {1024}}, EnumerateCase{255, {1024, 2048}},
                       EnumerateCase{256, {1024, 2048}}, EnumerateCase{510, {1024, 2048}},
                       EnumerateCase{511, {1024, 2048, 3072}}),
-    [](const auto& info) { return std::to_string(info.param.processes) + "Processes"; });
+    [](const auto& test) { return std::to_string(test.param.processes) + "Processes"; });
 
 TEST_F(ProcessesTest, FailedFirstEnumerationLeavesAnEmptyTableOfFullSize) {
     system.AddOrdinaryProcesses(10);

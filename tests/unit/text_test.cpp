@@ -60,7 +60,7 @@ INSTANTIATE_TEST_SUITE_P(LastErrors, WideToNarrowRejectionTest,
                                            // the facility-Win32 form would be 0x80070005.
                                            RejectionCase{"AlreadyNegative", 0xC0000005,
                                                          static_cast<HRESULT>(0xC0000005)}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& test) { return std::string(test.param.name); });
 
 TEST_F(WideToNarrowTest, UnknownCodePageIsRejectedBySystem) {
     try {

@@ -42,6 +42,6 @@ INSTANTIATE_TEST_SUITE_P(
         // Vertical tab, form feed and no-break space are white space, but not in the set.
         TrimCase{"OtherWhiteSpaceStays", L"\v\f\u00A0x\u00A0\f\v", nullptr,
                  L"\v\f\u00A0x\u00A0\f\v", false, L"\v\f\u00A0x\u00A0\f\v", false}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 } // namespace

@@ -73,7 +73,7 @@ INSTANTIATE_TEST_SUITE_P(
                           "CodeZeroIsNoOwnFailure", 0,
                           L"Hresult: The operation completed successfully.\r\n\r\nUser text: "
                           L"WideCharToMultiByte failed."}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 TEST_F(UtilsErrorTest, AsksTheSystemForTheCodeAsItIs) {
     system.SetSystemMessage(0x80070005, L"Access is denied.\r\n");

@@ -65,8 +65,9 @@ struct Shared {
         const std::wstring peerTerminal =
             real::EnvironmentVariable(L"COMMAND_POSTER_PEER_TERMINAL");
         if (!peerTerminal.empty()) {
-            const std::wstring folder = real::FromHostPath(peerTerminal);
-            peerPath = folder.substr(0, folder.find_last_of(L'\\') + 1) + L"idle_helper.exe";
+            const std::wstring peerFolder = real::FromHostPath(peerTerminal);
+            peerPath =
+                peerFolder.substr(0, peerFolder.find_last_of(L'\\') + 1) + L"idle_helper.exe";
             EXPECT_EQ(real::ExecutableBits(peerPath), sizeof(void*) == 8 ? 32 : 64)
                 << "no helper of the other word size beside the peer terminal";
             try {

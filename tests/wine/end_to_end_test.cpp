@@ -241,8 +241,8 @@ TEST_P(EndToEndTest, ServesEveryChartOfEveryTerminalItCanReadAndReportsOnTheCons
 }
 
 INSTANTIATE_TEST_SUITE_P(WordSizes, EndToEndTest, testing::Values(32, 64),
-                         [](const testing::TestParamInfo<int>& info) {
-                             return "Terminal" + std::to_string(info.param);
+                         [](const testing::TestParamInfo<int>& test) {
+                             return "Terminal" + std::to_string(test.param);
                          });
 
 } // namespace
