@@ -50,6 +50,19 @@ public:
     virtual HLOCAL LocalFree(HLOCAL memory) = 0;
     virtual void OutputDebugStringW(LPCWSTR text) = 0;
     virtual void Sleep(DWORD milliseconds) = 0;
+
+    // The program's own console and standing: its input mode, a handler for the console's end,
+    // the objects that keep a session to one command poster, and the rights it runs with.
+    virtual HANDLE GetStdHandle(DWORD standardHandle) = 0;
+    virtual BOOL GetConsoleMode(HANDLE console, DWORD* mode) = 0;
+    virtual BOOL SetConsoleMode(HANDLE console, DWORD mode) = 0;
+    virtual BOOL SetConsoleCtrlHandler(PHANDLER_ROUTINE handler, BOOL add) = 0;
+    virtual HANDLE CreateMutexW(LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner,
+                                LPCWSTR name) = 0;
+    virtual HANDLE GetCurrentProcess() = 0;
+    virtual BOOL OpenProcessToken(HANDLE process, DWORD desiredAccess, HANDLE* token) = 0;
+    virtual BOOL GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS informationClass,
+                                     LPVOID information, DWORD length, DWORD* returnedLength) = 0;
 };
 
 // The system that calls reach now.
@@ -128,6 +141,32 @@ inline void OutputDebugStringW(LPCWSTR text) {
 }
 inline void Sleep(DWORD milliseconds) {
     Current().Sleep(milliseconds);
+}
+inline HANDLE GetStdHandle(DWORD standardHandle) {
+    return Current().GetStdHandle(standardHandle);
+}
+inline BOOL GetConsoleMode(HANDLE console, DWORD* mode) {
+    return Current().GetConsoleMode(console, mode);
+}
+inline BOOL SetConsoleMode(HANDLE console, DWORD mode) {
+    return Current().SetConsoleMode(console, mode);
+}
+inline BOOL SetConsoleCtrlHandler(PHANDLER_ROUTINE handler, BOOL add) {
+    return Current().SetConsoleCtrlHandler(handler, add);
+}
+inline HANDLE CreateMutexW(LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner, LPCWSTR name) {
+    return Current().CreateMutexW(attributes, initialOwner, name);
+}
+inline HANDLE GetCurrentProcess() {
+    return Current().GetCurrentProcess();
+}
+inline BOOL OpenProcessToken(HANDLE process, DWORD desiredAccess, HANDLE* token) {
+    return Current().OpenProcessToken(process, desiredAccess, token);
+}
+inline BOOL GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS informationClass,
+                                LPVOID information, DWORD length, DWORD* returnedLength) {
+    return Current().GetTokenInformation(token, informationClass, information, length,
+                                         returnedLength);
 }
 
 } // namespace os

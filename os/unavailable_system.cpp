@@ -36,8 +36,24 @@ public:
     }
     void OutputDebugStringW(LPCWSTR) override {}
     void Sleep(DWORD) override {}
+    HANDLE GetStdHandle(DWORD) override { return Fail(InvalidHandle()); }
+    BOOL GetConsoleMode(HANDLE, DWORD*) override { return Fail(FALSE); }
+    BOOL SetConsoleMode(HANDLE, DWORD) override { return Fail(FALSE); }
+    BOOL SetConsoleCtrlHandler(PHANDLER_ROUTINE, BOOL) override { return Fail(FALSE); }
+    HANDLE CreateMutexW(LPSECURITY_ATTRIBUTES, BOOL, LPCWSTR) override {
+        return Fail<HANDLE>(nullptr);
+    }
+    // The real one cannot fail: it names the calling process by a constant pseudo-handle.
+    HANDLE GetCurrentProcess() override { return InvalidHandle(); }
+    BOOL OpenProcessToken(HANDLE, DWORD, HANDLE*) override { return Fail(FALSE); }
+    BOOL GetTokenInformation(HANDLE, TOKEN_INFORMATION_CLASS, LPVOID, DWORD, DWORD*) override {
+        return Fail(FALSE);
+    }
 
 private:
+    // INVALID_HANDLE_VALUE, which is also the value of the current process's pseudo-handle.
+    static HANDLE InvalidHandle() { return reinterpret_cast<HANDLE>(std::intptr_t{-1}); }
+
     template <typename T>
     T Fail(T result) {
         m_lastError = ERROR_CALL_NOT_IMPLEMENTED;

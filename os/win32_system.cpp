@@ -59,6 +59,28 @@ public:
     HLOCAL LocalFree(HLOCAL memory) override { return ::LocalFree(memory); }
     void OutputDebugStringW(LPCWSTR text) override { ::OutputDebugStringW(text); }
     void Sleep(DWORD milliseconds) override { ::Sleep(milliseconds); }
+    HANDLE GetStdHandle(DWORD standardHandle) override { return ::GetStdHandle(standardHandle); }
+    BOOL GetConsoleMode(HANDLE console, DWORD* mode) override {
+        return ::GetConsoleMode(console, mode);
+    }
+    BOOL SetConsoleMode(HANDLE console, DWORD mode) override {
+        return ::SetConsoleMode(console, mode);
+    }
+    BOOL SetConsoleCtrlHandler(PHANDLER_ROUTINE handler, BOOL add) override {
+        return ::SetConsoleCtrlHandler(handler, add);
+    }
+    HANDLE CreateMutexW(LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner,
+                        LPCWSTR name) override {
+        return ::CreateMutexW(attributes, initialOwner, name);
+    }
+    HANDLE GetCurrentProcess() override { return ::GetCurrentProcess(); }
+    BOOL OpenProcessToken(HANDLE process, DWORD desiredAccess, HANDLE* token) override {
+        return ::OpenProcessToken(process, desiredAccess, token);
+    }
+    BOOL GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS informationClass,
+                             LPVOID information, DWORD length, DWORD* returnedLength) override {
+        return ::GetTokenInformation(token, informationClass, information, length, returnedLength);
+    }
 };
 
 } // namespace

@@ -90,6 +90,29 @@ public:
     HLOCAL LocalFree(HLOCAL memory) override;
     void OutputDebugStringW(LPCWSTR text) override;
     void Sleep(DWORD milliseconds) override;
+    HANDLE GetStdHandle(DWORD standardHandle) override {
+        return Forward(&System::GetStdHandle, standardHandle);
+    }
+    BOOL GetConsoleMode(HANDLE console, DWORD* mode) override {
+        return Forward(&System::GetConsoleMode, console, mode);
+    }
+    BOOL SetConsoleMode(HANDLE console, DWORD mode) override {
+        return Forward(&System::SetConsoleMode, console, mode);
+    }
+    BOOL SetConsoleCtrlHandler(PHANDLER_ROUTINE handler, BOOL add) override {
+        return Forward(&System::SetConsoleCtrlHandler, handler, add);
+    }
+    HANDLE CreateMutexW(LPSECURITY_ATTRIBUTES attributes, BOOL owner, LPCWSTR name) override {
+        return Forward(&System::CreateMutexW, attributes, owner, name);
+    }
+    HANDLE GetCurrentProcess() override { return Forward(&System::GetCurrentProcess); }
+    BOOL OpenProcessToken(HANDLE process, DWORD access, HANDLE* token) override {
+        return Forward(&System::OpenProcessToken, process, access, token);
+    }
+    BOOL GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS kind, LPVOID information,
+                             DWORD length, DWORD* returned) override {
+        return Forward(&System::GetTokenInformation, token, kind, information, length, returned);
+    }
 
     long Calls() const { return m_calls; }
     void ResetCalls() { m_calls = 0; }
@@ -99,6 +122,11 @@ private:
     InModel Enter() {
         ++m_calls;
         return {};
+    }
+    template <typename Result, typename... Parameters, typename... Arguments>
+    Result Forward(Result (System::*call)(Parameters...), Arguments... arguments) {
+        const InModel model = Enter();
+        return (m_target.*call)(arguments...);
     }
 
     os::System& m_target;

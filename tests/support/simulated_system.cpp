@@ -349,9 +349,13 @@ HANDLE SimulatedSystem::OpenProcess(DWORD desiredAccess, BOOL inheritHandle, DWO
         m_lastError = ERROR_ACCESS_DENIED;
         return nullptr;
     }
+    return NewHandle(OpenHandle{processId, {}});
+}
+
+HANDLE SimulatedSystem::NewHandle(OpenHandle open) {
     auto* const handle = reinterpret_cast<HANDLE>(m_nextHandle);
     m_nextHandle += 4;
-    m_openHandles[handle] = OpenHandle{processId};
+    m_openHandles[handle] = std::move(open);
     ++m_handlesOpened;
     return handle;
 }
@@ -422,6 +426,10 @@ BOOL SimulatedSystem::CloseHandle(HANDLE object) {
         return FALSE;
     }
     // Like the real call, a reported failure still ends the handle's life.
+    const std::wstring name = open->second.mutexName;
+    if (!name.empty() && --m_mutexHandles[name] == 0) {
+        m_mutexHandles.erase(name);
+    }
     m_openHandles.erase(open);
     ++m_handlesClosed;
     return scriptedFailure ? FALSE : TRUE;
@@ -647,6 +655,80 @@ void SimulatedSystem::OutputDebugStringW(LPCWSTR text) {
 void SimulatedSystem::Sleep(DWORD milliseconds) {
     Enter("Sleep");
     m_sleeps.push_back(milliseconds);
+}
+
+// --- The program's own console and standing ----------------------------------------------------
+
+HANDLE SimulatedSystem::GetStdHandle(DWORD standardHandle) {
+    Enter("GetStdHandle");
+    return standardHandle == STD_INPUT_HANDLE ? self.standardInput : nullptr;
+}
+
+bool SimulatedSystem::IsConsoleInput(HANDLE handle) {
+    if (handle == nullptr || handle != self.consoleInput) {
+        m_lastError = ERROR_INVALID_HANDLE;
+        return false;
+    }
+    return true;
+}
+
+BOOL SimulatedSystem::GetConsoleMode(HANDLE console, DWORD* mode) {
+    if (Enter("GetConsoleMode") || !IsConsoleInput(console)) {
+        return FALSE;
+    }
+    *mode = self.consoleMode;
+    return TRUE;
+}
+
+BOOL SimulatedSystem::SetConsoleMode(HANDLE console, DWORD mode) {
+    if (Enter("SetConsoleMode") || !IsConsoleInput(console)) {
+        return FALSE;
+    }
+    self.consoleMode = mode;
+    return TRUE;
+}
+
+BOOL SimulatedSystem::SetConsoleCtrlHandler(PHANDLER_ROUTINE handler, BOOL add) {
+    if (Enter("SetConsoleCtrlHandler")) {
+        return FALSE;
+    }
+    self.ctrlHandler = add ? handler : nullptr;
+    return TRUE;
+}
+
+HANDLE SimulatedSystem::CreateMutexW(LPSECURITY_ATTRIBUTES, BOOL, LPCWSTR name) {
+    if (Enter("CreateMutexW")) {
+        return nullptr;
+    }
+    const std::wstring global = L"Global\\";
+    const std::wstring key = std::wstring(name).compare(0, global.size(), global) == 0
+                                 ? name
+                                 : std::to_wstring(self.session) + L"\\" + name;
+    // Like the real call, success says whether the name was new.
+    m_lastError = ++m_mutexHandles[key] > 1 ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS;
+    return NewHandle(OpenHandle{0, key});
+}
+
+BOOL SimulatedSystem::OpenProcessToken(HANDLE, DWORD, HANDLE* token) {
+    if (Enter("OpenProcessToken")) {
+        return FALSE;
+    }
+    *token = NewHandle(OpenHandle{0, {}});
+    return TRUE;
+}
+
+BOOL SimulatedSystem::GetTokenInformation(HANDLE, TOKEN_INFORMATION_CLASS informationClass,
+                                          LPVOID information, DWORD length, DWORD* returnedLength) {
+    if (Enter("GetTokenInformation")) {
+        return FALSE;
+    }
+    *returnedLength = sizeof(TOKEN_ELEVATION); // the one class the model knows
+    if (informationClass != TokenElevation || length < sizeof(TOKEN_ELEVATION)) {
+        m_lastError = ERROR_INSUFFICIENT_BUFFER;
+        return FALSE;
+    }
+    static_cast<TOKEN_ELEVATION*>(information)->TokenIsElevated = self.elevated;
+    return TRUE;
 }
 
 } // namespace sim

@@ -61,6 +61,19 @@ struct FormatMessageCall {
     bool hasArguments;
 };
 
+// The program's own process: its standard input (a console's input handle, another handle, or
+// none), the input mode of its console, the last console control handler it added, whether its
+// token is elevated, and its session (its login), which names of objects belong to unless they
+// begin with "Global\".
+struct Self {
+    HANDLE standardInput = nullptr;
+    HANDLE consoleInput = reinterpret_cast<HANDLE>(0x50);
+    DWORD consoleMode = 0x1F7; // a new console's: QuickEdit and the extended flags on
+    PHANDLER_ROUTINE ctrlHandler = nullptr;
+    DWORD elevated = 0;
+    DWORD session = 1;
+};
+
 // Limits of the model: names compare by folding ASCII and Cyrillic letters only, not by locale;
 // and in the native build wchar_t is 32 bits, so texts that differ as UTF-16 belong in the
 // Windows builds' tests. Under Wine, tests/wine/conformance_test.cpp makes every call on the model
@@ -89,6 +102,8 @@ public:
     void RemoveFile(const std::wstring& path);
 
     void SetSystemMessage(DWORD messageId, const std::wstring& text);
+
+    Self self;
 
     // --- Scripted behaviour ----------------------------------------------------------------
     // The occurrence-th call (counting from 1) of the named call fails with the given last error.
@@ -148,6 +163,15 @@ public:
     HLOCAL LocalFree(HLOCAL memory) override;
     void OutputDebugStringW(LPCWSTR text) override;
     void Sleep(DWORD milliseconds) override;
+    HANDLE GetStdHandle(DWORD standardHandle) override;
+    BOOL GetConsoleMode(HANDLE console, DWORD* mode) override;
+    BOOL SetConsoleMode(HANDLE console, DWORD mode) override;
+    BOOL SetConsoleCtrlHandler(PHANDLER_ROUTINE handler, BOOL add) override;
+    HANDLE CreateMutexW(LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner, LPCWSTR name) override;
+    HANDLE GetCurrentProcess() override { return reinterpret_cast<HANDLE>(-1); }
+    BOOL OpenProcessToken(HANDLE process, DWORD desiredAccess, HANDLE* token) override;
+    BOOL GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS informationClass,
+                             LPVOID information, DWORD length, DWORD* returnedLength) override;
 
     // The OEM code page that CP_OEMCP stands for (866, as on a Russian system); the model knows
     // it by that name only.
@@ -162,10 +186,13 @@ private:
     };
     struct OpenHandle {
         DWORD processId;
+        std::wstring mutexName; // a named mutex lives while a handle to it is open
     };
 
     // Counts the call, runs its hooks and tells whether it is to fail (the last error is set).
     bool Enter(const char* call);
+    HANDLE NewHandle(OpenHandle open);
+    bool IsConsoleInput(HANDLE handle);
     const Process* FindProcess(DWORD id) const;
     const Process* ProcessOfHandle(HANDLE handle);
     void ForgetWindow(std::uintptr_t handle);
@@ -198,6 +225,7 @@ private:
 
     std::uintptr_t m_nextHandle = 0x1000;
     std::map<HANDLE, OpenHandle> m_openHandles;
+    std::map<std::wstring, int> m_mutexHandles; // open handles by name
     int m_handlesOpened = 0;
     int m_handlesClosed = 0;
     std::vector<std::string> m_badCloses;

@@ -97,7 +97,15 @@ struct Shared {
         file = folder.WriteFile(L"file.txt", "x");
         subfolder = folder.MakeFolder(L"sub");
         subfolder.pop_back();
+        // A console of the test's own: under Wine, the one it starts on has no input to read.
+        ::FreeConsole();
+        EXPECT_TRUE(::AllocConsole());
+        console = ::GetStdHandle(STD_INPUT_HANDLE);
+        fileHandle =
+            ::CreateFileW(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     }
+
+    ~Shared() { ::CloseHandle(fileHandle); }
 
     static bool Readable(DWORD id) {
         const HANDLE process = ::OpenProcess(kQueryAccess, FALSE, id);
@@ -119,6 +127,8 @@ struct Shared {
     real::TempFolder folder;
     std::wstring file;
     std::wstring subfolder;
+    HANDLE console = nullptr;
+    HANDLE fileHandle = nullptr;
 };
 
 // One row's situation: real windows of this process, and the model holding a mirror of them and
@@ -169,6 +179,8 @@ public:
         model.AddFolder(folder.substr(0, folder.size() - 1));
         model.AddFile(shared.file);
         model.AddFolder(shared.subfolder);
+        model.self.consoleInput = shared.console;
+        ::GetConsoleMode(shared.console, &model.self.consoleMode);
     }
 
     ~Situation() {
@@ -457,6 +469,49 @@ std::wstring Enumerate(const Side& side, DWORD bytes, const std::vector<DWORD>& 
     return report;
 }
 
+// Sets the mode where one is given, then reads it.
+std::wstring ConsoleMode(const Side& side, HANDLE handle, std::optional<DWORD> set) {
+    DWORD mode = kUntouched;
+    side.Clear();
+    const BOOL setResult = set ? side.system.SetConsoleMode(handle, *set) : TRUE;
+    const BOOL getResult = side.system.GetConsoleMode(handle, &mode);
+    return Report(side) << setResult << getResult << Hex(mode);
+}
+
+// A new name, the same name again, and the name once every handle to it is closed.
+std::wstring Mutexes(const Side& side) {
+    const auto create = [&side](std::wstring& report) {
+        side.Clear();
+        const HANDLE mutex = side.system.CreateMutexW(nullptr, FALSE, L"Local\\ConformanceMutex");
+        report += std::wstring(Report(side) << (mutex != nullptr)) + L" / ";
+        return mutex;
+    };
+    std::wstring report;
+    const HANDLE first = create(report);
+    const HANDLE second = create(report);
+    side.system.CloseHandle(first);
+    side.system.CloseHandle(second);
+    side.system.CloseHandle(create(report));
+    return report;
+}
+
+// Whether the token is elevated is the system's answer; how it is given is compared.
+std::wstring Elevation(const Side& side) {
+    HANDLE token = nullptr;
+    TOKEN_ELEVATION elevation{kUntouched};
+    DWORD returned = kUntouched;
+    side.Clear();
+    const HANDLE process = side.system.GetCurrentProcess();
+    const BOOL opened = side.system.OpenProcessToken(process, TOKEN_QUERY, &token);
+    const BOOL result = side.system.GetTokenInformation(token, TokenElevation, &elevation,
+                                                        sizeof(elevation), &returned);
+    std::wstring report = Report(side)
+                          << Hex(reinterpret_cast<std::uintptr_t>(process)) << opened << result
+                          << returned << (elevation.TokenIsElevated != kUntouched);
+    side.system.CloseHandle(token);
+    return report;
+}
+
 // A 32-bit caller cannot list a 64-bit process's modules, so the program reads no names there.
 bool ListedPeer(const Shared& shared) {
     return shared.peer != nullptr && sizeof(void*) == 8;
@@ -603,6 +658,17 @@ const std::vector<Row>& Rows() {
          [](S, P, D d) { return SystemText(d, 87); },
          "the model knows codes only in their facility-Win32 form, so that a code cut to its "
          "low word shows"},
+        // The program's own console and standing.
+        {"GetConsoleMode: a console's input",
+         [](S, P p, D d) { return ConsoleMode(d, p.console, std::nullopt); }},
+        {"GetConsoleMode: a file", [](S, P p, D d) { return ConsoleMode(d, p.fileHandle, {}); }},
+        {"SetConsoleMode: QuickEdit off on a console's input",
+         [](S, P p, D d) { return ConsoleMode(d, p.console, 0x1B7); }},
+        {"SetConsoleMode: a file", [](S, P p, D d) { return ConsoleMode(d, p.fileHandle, 0x1B7); }},
+        {"CreateMutexW: a new name, the same again, new once closed",
+         [](S, P, D d) { return Mutexes(d); }},
+        {"GetTokenInformation: whether the process runs elevated",
+         [](S, P, D d) { return Elevation(d); }},
     };
     return rows;
 }
