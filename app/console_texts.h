@@ -8,6 +8,8 @@ namespace console {
 // The Russian messages, converted to the console's code page before they are written.
 inline constexpr const wchar_t* kNotFound = L"Не нашел метатрейдеров\r\n";
 inline constexpr const wchar_t* kProcessing = L"В обработке ";
+// Written by a command poster that finds another serving its session, before it ends.
+inline constexpr const wchar_t* kAlreadyRunning = L"Программа уже запущена\r\n";
 inline constexpr UINT kCodePage = CP_OEMCP;
 
 inline constexpr const char* kDot = ".";

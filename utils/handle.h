@@ -41,7 +41,7 @@ protected:
     THandle m_handle;
 };
 
-// Owner of a handle that CloseHandle releases (here: process handles).
+// Owner of a handle that CloseHandle releases: process and token handles, the session's mutexes.
 class CThreadHandle final : public CBaseHandle<void*, 0> {
 public:
     explicit CThreadHandle(HANDLE handle) : CBaseHandle(handle) {}

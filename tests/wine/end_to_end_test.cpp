@@ -74,6 +74,11 @@ std::string Narrow(const std::wstring& text) {
     return Encode(text, CP_UTF8);
 }
 
+// Keeps the test alive through the Ctrl+C that it sends to the console it shares with a poster.
+BOOL WINAPI Survive(DWORD /*event*/) {
+    return TRUE;
+}
+
 // The programs under test: the poster and the test terminal built beside this test, unless the
 // environment names others as host paths: COMMAND_POSTER_EXE a poster (a release's, say) and
 // COMMAND_POSTER_PEER_TERMINAL the test terminal of the other word size.
@@ -194,10 +199,17 @@ TEST_P(EndToEndTest, ServesEveryChartOfEveryTerminalItCanReadAndReportsOnTheCons
         ASSERT_EQ(::GetOEMCP(), 866u) << "Wine under LC_ALL=ru_RU.UTF-8 has OEM code page 866";
     }
     const std::string notFound = Oem(L"Не нашел метатрейдеров") + "\r\r\n";
+    const std::wstring secondPath = root.Path() + L"second.txt";
     {
         const real::OutputFile status(statusPath);
         real::ChildProcess posting(poster.path, L"", status.Handle());
-        ::Sleep(3500);
+        ::Sleep(1500);
+        // A second poster in the session says so and leaves at once; the first keeps its pace.
+        const real::OutputFile secondStatus(secondPath);
+        const real::ChildProcess second(poster.path, L"", secondStatus.Handle());
+        EXPECT_TRUE(second.WaitForExit(5000));
+        EXPECT_EQ(second.ExitCode(), 1u);
+        ::Sleep(2000);
         a.Terminate();
         b.Terminate();
         c.Terminate();
@@ -209,12 +221,41 @@ TEST_P(EndToEndTest, ServesEveryChartOfEveryTerminalItCanReadAndReportsOnTheCons
         }
         posting.Terminate();
     }
+    EXPECT_EQ(real::ReadFileBytes(secondPath), Oem(L"Программа уже запущена") + "\r\r\n");
+
+    // Killed, the first leaves the session at once: a poster started now serves. On a console of
+    // its own with QuickEdit on, it turns QuickEdit off, and gives it back when Ctrl+C ends it.
+    const std::wstring recordD = root.Path() + L"A\\record-d.txt";
+    real::ChildProcess d(terminalA, L"\"" + recordD + L"\" 120000 3 2");
+    ASSERT_TRUE(WaitUntilReady(recordD));
+    const HANDLE redirected = ::GetStdHandle(STD_INPUT_HANDLE);
+    ::FreeConsole();
+    ASSERT_TRUE(::AllocConsole());
+    const HANDLE console = ::GetStdHandle(STD_INPUT_HANDLE);
+    DWORD mode = 0;
+    EXPECT_TRUE(::GetConsoleMode(console, &mode) && (mode & ENABLE_QUICK_EDIT_MODE) != 0);
+    {
+        const real::ChildProcess third(poster.path, L"");
+        ::Sleep(2000);
+        DWORD running = 0;
+        ::GetConsoleMode(console, &running);
+        EXPECT_EQ(running, (mode | ENABLE_EXTENDED_FLAGS) & ~DWORD{ENABLE_QUICK_EDIT_MODE});
+        ::SetConsoleCtrlHandler(Survive, TRUE);
+        ::GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0);
+        EXPECT_TRUE(third.WaitForExit(5000)) << "Ctrl+C ends the poster";
+    }
+    DWORD after = 0;
+    ::GetConsoleMode(console, &after);
+    EXPECT_EQ(after, mode);
+    ::SetStdHandle(STD_INPUT_HANDLE, redirected);
+    d.Terminate();
 
     EXPECT_TRUE(ReadRecord(recordB).commands.empty()) << "B has no companion file";
     const std::string status = real::ReadFileBytes(statusPath);
     if (!served) {
         EXPECT_TRUE(ReadRecord(recordA).commands.empty()) << pairing;
         EXPECT_TRUE(ReadRecord(recordC).commands.empty()) << pairing;
+        EXPECT_TRUE(ReadRecord(recordD).commands.empty()) << pairing;
         ASSERT_GE(status.size(), 3 * notFound.size()) << "a message a second: " << status;
         for (std::size_t at = 0; at < status.size(); at += notFound.size()) {
             ASSERT_EQ(status.substr(at, notFound.size()), notFound) << status;
@@ -223,6 +264,7 @@ TEST_P(EndToEndTest, ServesEveryChartOfEveryTerminalItCanReadAndReportsOnTheCons
     }
     ExpectServed(ReadRecord(recordA), pairing + ", A");
     ExpectServed(ReadRecord(recordC), pairing + ", C");
+    ExpectServed(ReadRecord(recordD), pairing + ", D");
 
     // "В обработке ", dots written and erased, then the line end and the not-found message; in
     // text mode each "\r\n" arrives as "\r\r\n".

@@ -200,6 +200,12 @@ bool ChildProcess::WaitForExit(DWORD milliseconds) const {
     return ::WaitForSingleObject(m_info.hProcess, milliseconds) == WAIT_OBJECT_0;
 }
 
+DWORD ChildProcess::ExitCode() const {
+    DWORD code = STILL_ACTIVE;
+    ::GetExitCodeProcess(m_info.hProcess, &code);
+    return code;
+}
+
 void ChildProcess::Terminate() const {
     if (!WaitForExit(0)) {
         ::TerminateProcess(m_info.hProcess, 1);

@@ -71,6 +71,7 @@ public:
     HANDLE Handle() const { return m_info.hProcess; }
     // Waits for the process to end by itself; true if it did within the time.
     bool WaitForExit(DWORD milliseconds) const;
+    DWORD ExitCode() const;
     void Terminate() const;
     // Waits until the process has finished starting (its first message loop is idle).
     void WaitUntilIdle(DWORD milliseconds) const;
