@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Proves the release reproducible and sound: makes it twice, from two clean clones of this
 # checkout's last commit in different folders, one after the other, and fails unless every file
-# of the two dist/ folders has the same SHA-256; checks the released executables (PE kind, version information, manifest);
+# of the two dist/ folders has the same SHA-256; checks the released executables (PE kind,
+# version information, manifest, and imports against cmake/imports-win32.txt and -win64.txt);
 # and, where this machine starts 32-bit programs, runs the end-to-end test with the 32-bit
 # executable from the zip. The end-to-end run needs Wine's environment (scripts/wine-env.sh)
 # started and the win32 and win64 presets built, as scripts/test.sh has them.
@@ -42,6 +43,18 @@ cmake -DFILE="$first/command_poster-$version-win32/command_poster.exe" -DFORMAT=
     -DSUBSYSTEM=console -DVERSION="$version" -P cmake/CheckPeExecutable.cmake
 cmake -DFILE="$first/command_poster-$version-win64/command_poster.exe" -DFORMAT=PE32+ \
     -DSUBSYSTEM=console -DVERSION="$version" -P cmake/CheckPeExecutable.cmake
+
+# What the executables import decides the oldest Windows they start on: Vista, for the
+# GetTickCount64 that the C++ runtime imports. A new import must not raise it unnoticed, so each
+# executable imports exactly what its kept list names (scripts/list-imports.sh makes the list).
+for bits in 32 64; do
+    if ! diff -u "cmake/imports-win$bits.txt" \
+        <(scripts/list-imports.sh "$first/command_poster-$version-win$bits/command_poster.exe"); then
+        echo "== The $bits-bit executable's imports differ from cmake/imports-win$bits.txt" >&2
+        exit 1
+    fi
+done
+echo "== Both executables import what their kept lists name"
 
 # shellcheck source=can-run-32bit.sh
 . "$root/scripts/can-run-32bit.sh"

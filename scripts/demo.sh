@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# The command poster's main job, shown here: installs what is missing, builds, starts a demo
-# terminal (the test terminal: an MDI frame with chart windows) under Wine and Xvfb, runs the real
-# command poster against it with its status line live below, stops both, and tells per chart window
-# how many commands arrived and how often. Both programs are the 32-bit builds, which run on every
-# Windows; the 64-bit ones stand in only where this machine cannot start 32-bit programs.
+# The command poster's main job, shown here: installs what is missing (as root or with sudo),
+# builds, starts a demo terminal (the test terminal: an MDI frame with chart windows) under Wine,
+# its windows on the screen that DISPLAY names or, with DISPLAY unset, on an Xvfb of its own, runs
+# the real command poster against it with its status line live below, stops both, and tells per
+# chart window how many commands arrived and how often. Both programs are the 32-bit builds, which
+# run on 32-bit and 64-bit Windows; the 64-bit ones stand in only where this machine cannot start
+# 32-bit programs.
 #
 #   scripts/demo.sh [seconds to serve, default 5] [chart windows, default 4]
 set -euo pipefail
