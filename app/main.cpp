@@ -18,7 +18,7 @@ constexpr int kAnotherServes = 1;
 
 int wmain(int /*argc*/, wchar_t* /*argv*/[], wchar_t* /*envp*/[]) {
     // A console is unbuffered already; a pipe or a file would otherwise hold the status back for
-    // minutes and lose it when the program is terminated, its only way to end.
+    // minutes and lose it when the program is terminated, its usual way to end.
     std::setvbuf(stdout, nullptr, _IONBF, 0);
 
     const CSessionGuard session;

@@ -29,7 +29,8 @@ void TurnOffQuickEdit() {
     }
     g_input = input;
     g_modeAtStart = mode;
-    // The handler first: the mode comes back even if the program ends as it changes.
+    // The handler goes in first, so that no end after the change can miss it. Without it the mode
+    // changes all the same: QuickEdit off matters more than the mode after the program.
     os::SetConsoleCtrlHandler(GiveModeBack, TRUE);
     os::SetConsoleMode(input, (mode | kExtendedFlags) & ~kQuickEdit);
 }

@@ -11,7 +11,9 @@
 // that claims the session at once. Elevated posters claim a name of their own and hold the
 // common one as well: one started "as administrator" while one with fewer rights runs still
 // serves (the terminals it must reach may be elevated too), and any started later with fewer or
-// the same rights stays out.
+// the same rights stays out. Where the common name is another user's (a standard user elevated
+// with an administrator's password), the elevated poster cannot hold it, and a poster with fewer
+// rights started after the common name's holder has ended serves beside it.
 class CSessionGuard {
 public:
     // Claims the session for the guard's lifetime, unless another poster holds it.

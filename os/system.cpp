@@ -6,7 +6,8 @@ namespace os {
 System& DefaultSystem();
 
 namespace {
-// One thread runs the program; tests install systems from that same thread.
+// Tests install systems from the program's one thread; the console's control handler, which runs
+// on a thread of the system's, only reads this.
 System* g_installed = nullptr;
 } // namespace
 

@@ -660,7 +660,9 @@ void SimulatedSystem::Sleep(DWORD milliseconds) {
 // --- The program's own console and standing ----------------------------------------------------
 
 HANDLE SimulatedSystem::GetStdHandle(DWORD standardHandle) {
-    Enter("GetStdHandle");
+    if (Enter("GetStdHandle")) {
+        return reinterpret_cast<HANDLE>(std::intptr_t{-1}); // INVALID_HANDLE_VALUE
+    }
     return standardHandle == STD_INPUT_HANDLE ? self.standardInput : nullptr;
 }
 
@@ -700,10 +702,18 @@ HANDLE SimulatedSystem::CreateMutexW(LPSECURITY_ATTRIBUTES, BOOL, LPCWSTR name) 
     if (Enter("CreateMutexW")) {
         return nullptr;
     }
-    const std::wstring global = L"Global\\";
-    const std::wstring key = std::wstring(name).compare(0, global.size(), global) == 0
-                                 ? name
-                                 : std::to_wstring(self.session) + L"\\" + name;
+    // A name is the session's unless it asks for the global namespace; "Local\\" asks for the
+    // session's own. An unnamed mutex is always new.
+    std::wstring key = name == nullptr ? L"" : name;
+    if (!key.empty() && key.rfind(L"Global\\", 0) != 0) {
+        const std::wstring local = L"Local\\";
+        key = std::to_wstring(self.session) + L"\\" +
+              (key.rfind(local, 0) == 0 ? key.substr(local.size()) : key);
+    }
+    if (key.empty()) {
+        m_lastError = ERROR_SUCCESS;
+        return NewHandle(OpenHandle{0, {}});
+    }
     // Like the real call, success says whether the name was new.
     m_lastError = ++m_mutexHandles[key] > 1 ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS;
     return NewHandle(OpenHandle{0, key});

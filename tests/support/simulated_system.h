@@ -67,7 +67,7 @@ struct FormatMessageCall {
 // begin with "Global\".
 struct Self {
     HANDLE standardInput = nullptr;
-    HANDLE consoleInput = reinterpret_cast<HANDLE>(0x50);
+    HANDLE consoleInput = reinterpret_cast<HANDLE>(std::uintptr_t{0x50});
     DWORD consoleMode = 0x1F7; // a new console's: QuickEdit and the extended flags on
     PHANDLER_ROUTINE ctrlHandler = nullptr;
     DWORD elevated = 0;
@@ -76,8 +76,12 @@ struct Self {
 
 // Limits of the model: names compare by folding ASCII and Cyrillic letters only, not by locale;
 // and in the native build wchar_t is 32 bits, so texts that differ as UTF-16 belong in the
-// Windows builds' tests. Under Wine, tests/wine/conformance_test.cpp makes every call on the model
-// and on the real system alike; the differences kept on purpose are named there.
+// Windows builds' tests. A console's mode is kept as set, as Wine keeps it; Windows' console host
+// stops reporting QuickEdit (and the other flags that ENABLE_EXTENDED_FLAGS governs) once a mode
+// without any of them is set. Objects have no security: a refusal is scripted with FailCall. It
+// keeps one console control handler, and removing one never fails. Under Wine,
+// tests/wine/conformance_test.cpp makes every call on the model and on the real system alike; the
+// differences kept on purpose are named there.
 class SimulatedSystem : public os::System {
 public:
     SimulatedSystem();
@@ -168,7 +172,7 @@ public:
     BOOL SetConsoleMode(HANDLE console, DWORD mode) override;
     BOOL SetConsoleCtrlHandler(PHANDLER_ROUTINE handler, BOOL add) override;
     HANDLE CreateMutexW(LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner, LPCWSTR name) override;
-    HANDLE GetCurrentProcess() override { return reinterpret_cast<HANDLE>(-1); }
+    HANDLE GetCurrentProcess() override { return reinterpret_cast<HANDLE>(std::intptr_t{-1}); }
     BOOL OpenProcessToken(HANDLE process, DWORD desiredAccess, HANDLE* token) override;
     BOOL GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS informationClass,
                              LPVOID information, DWORD length, DWORD* returnedLength) override;

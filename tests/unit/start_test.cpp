@@ -53,7 +53,7 @@ TEST_F(StartTest, QuickEditIsOffWhileTheProgramRuns) {
         DWORD running;
     };
     const HANDLE console = system.self.consoleInput;
-    auto* const file = reinterpret_cast<HANDLE>(0x60); // any handle but the console's
+    auto* const file = reinterpret_cast<HANDLE>(std::uintptr_t{0x60}); // not the console's
     for (const Row& row :
          {Row{console, 0x1F7, 0x1B7}, Row{console, 0x47, 0x87}, Row{console, 0x87, 0x87},
           Row{console, 0x7, 0x7}, Row{file, 0x1F7, 0x1F7}, Row{nullptr, 0x1F7, 0x1F7}}) {
@@ -69,6 +69,12 @@ TEST_F(StartTest, QuickEditIsOffWhileTheProgramRuns) {
             EXPECT_EQ(system.self.consoleMode, row.mode);
         }
     }
+    // Without a handler to give the mode back, QuickEdit still goes off, and nothing waits.
+    system.self = sim::Self{console, console, 0x1F7};
+    system.FailAlways("SetConsoleCtrlHandler");
+    console::TurnOffQuickEdit();
+    EXPECT_EQ(system.self.consoleMode, 0x1B7U);
+    EXPECT_TRUE(system.Sleeps().empty());
 }
 
 } // namespace

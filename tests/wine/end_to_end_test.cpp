@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <functional>
 #include <iostream>
 #include <map>
 #include <sstream>
@@ -46,14 +48,31 @@ Record ReadRecord(const std::wstring& path) {
     return record;
 }
 
-bool WaitUntilReady(const std::wstring& path) {
-    for (int attempt = 0; attempt < 300; ++attempt) {
-        if (ReadRecord(path).ready) {
+bool EveryChartGotTenPairs(const Record& record) {
+    return record.commands.size() == 3 &&
+           std::all_of(record.commands.begin(), record.commands.end(),
+                       [](const auto& chart) { return chart.second.size() > 20; });
+}
+
+// Polls for up to `seconds`, for a machine under load.
+bool Eventually(const std::function<bool()>& holds, int seconds = 10) {
+    for (int attempt = 0; attempt < 10 * seconds; ++attempt) {
+        if (holds()) {
             return true;
         }
         ::Sleep(100);
     }
     return false;
+}
+
+bool WaitUntilReady(const std::wstring& path) {
+    return Eventually([&] { return ReadRecord(path).ready; }, 30);
+}
+
+DWORD ConsoleMode(HANDLE console) {
+    DWORD mode = 0;
+    ::GetConsoleMode(console, &mode);
+    return mode;
 }
 
 std::string Encode(const std::wstring& text, UINT codePage) {
@@ -146,6 +165,9 @@ void ExpectServed(const Record& record, const std::string& terminal) {
             ASSERT_EQ(got[i + 1].wParam, 2u) << "chart " << handle << " command " << i + 1;
             ASSERT_EQ(got[i + 1].lParam, 1);
         }
+        for (std::size_t i = 2; i < got.size(); i += 2) { // never a cycle without it
+            EXPECT_LT(got[i].milliseconds - got[i - 2].milliseconds, 1000u) << "chart " << handle;
+        }
         const std::size_t pairs = got.size() / 2;
         EXPECT_GE(pairs, 10u) << "chart " << handle;
         const double seconds =
@@ -201,10 +223,13 @@ TEST_P(EndToEndTest, ServesEveryChartOfEveryTerminalItCanReadAndReportsOnTheCons
     const std::string notFound = Oem(L"Не нашел метатрейдеров") + "\r\r\n";
     const std::wstring secondPath = root.Path() + L"second.txt";
     {
+        // Its input redirected from a file: it leaves the console alone and posts as before.
         const real::OutputFile status(statusPath);
         real::ChildProcess posting(poster.path, L"", status.Handle());
-        ::Sleep(1500);
-        // A second poster in the session says so and leaves at once; the first keeps its pace.
+        // Once it writes, it holds the session: a second poster says so and leaves at once, and
+        // the first keeps its pace.
+        ASSERT_TRUE(Eventually([&] { return !real::ReadFileBytes(statusPath).empty(); }));
+        ::Sleep(1000);
         const real::OutputFile secondStatus(secondPath);
         const real::ChildProcess second(poster.path, L"", secondStatus.Handle());
         EXPECT_TRUE(second.WaitForExit(5000));
@@ -213,41 +238,32 @@ TEST_P(EndToEndTest, ServesEveryChartOfEveryTerminalItCanReadAndReportsOnTheCons
         a.Terminate();
         b.Terminate();
         c.Terminate();
-        for (int attempt = 0; attempt < 50; ++attempt) {
-            if (real::ReadFileBytes(statusPath).find(notFound) != std::string::npos) {
-                break;
-            }
-            ::Sleep(100);
-        }
+        Eventually(
+            [&] { return real::ReadFileBytes(statusPath).find(notFound) != std::string::npos; });
         posting.Terminate();
     }
     EXPECT_EQ(real::ReadFileBytes(secondPath), Oem(L"Программа уже запущена") + "\r\r\n");
 
-    // Killed, the first leaves the session at once: a poster started now serves. On a console of
-    // its own with QuickEdit on, it turns QuickEdit off, and gives it back when Ctrl+C ends it.
+    // Killed, the first leaves the session at once: a poster started now serves. On the test's
+    // own new console, with QuickEdit on, it turns QuickEdit off and gives it back on Ctrl+C.
     const std::wstring recordD = root.Path() + L"A\\record-d.txt";
     real::ChildProcess d(terminalA, L"\"" + recordD + L"\" 120000 3 2");
     ASSERT_TRUE(WaitUntilReady(recordD));
-    const HANDLE redirected = ::GetStdHandle(STD_INPUT_HANDLE);
     ::FreeConsole();
     ASSERT_TRUE(::AllocConsole());
     const HANDLE console = ::GetStdHandle(STD_INPUT_HANDLE);
-    DWORD mode = 0;
-    EXPECT_TRUE(::GetConsoleMode(console, &mode) && (mode & ENABLE_QUICK_EDIT_MODE) != 0);
+    const DWORD mode = ConsoleMode(console);
+    EXPECT_NE(mode & ENABLE_QUICK_EDIT_MODE, 0u);
     {
         const real::ChildProcess third(poster.path, L"");
-        ::Sleep(2000);
-        DWORD running = 0;
-        ::GetConsoleMode(console, &running);
-        EXPECT_EQ(running, (mode | ENABLE_EXTENDED_FLAGS) & ~DWORD{ENABLE_QUICK_EDIT_MODE});
+        const DWORD off = (mode | ENABLE_EXTENDED_FLAGS) & ~DWORD{ENABLE_QUICK_EDIT_MODE};
+        EXPECT_TRUE(Eventually([&] { return ConsoleMode(console) == off; }));
+        Eventually([&] { return !served || EveryChartGotTenPairs(ReadRecord(recordD)); });
         ::SetConsoleCtrlHandler(Survive, TRUE);
         ::GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0);
         EXPECT_TRUE(third.WaitForExit(5000)) << "Ctrl+C ends the poster";
     }
-    DWORD after = 0;
-    ::GetConsoleMode(console, &after);
-    EXPECT_EQ(after, mode);
-    ::SetStdHandle(STD_INPUT_HANDLE, redirected);
+    EXPECT_EQ(ConsoleMode(console), mode);
     d.Terminate();
 
     EXPECT_TRUE(ReadRecord(recordB).commands.empty()) << "B has no companion file";

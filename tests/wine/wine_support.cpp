@@ -182,7 +182,7 @@ ChildProcess::ChildProcess(const std::wstring& executable, const std::wstring& a
         startup.dwFlags = STARTF_USESTDHANDLES;
         startup.hStdOutput = standardOutput;
         startup.hStdError = standardOutput;
-        startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
+        startup.hStdInput = standardOutput; // redirected as well, whatever the test's own is
     }
     if (!::CreateProcessW(executable.c_str(), commandLine.data(), nullptr, nullptr,
                           standardOutput != nullptr, 0, nullptr, nullptr, &startup, &m_info)) {

@@ -58,7 +58,8 @@ private:
     HANDLE m_handle;
 };
 
-// A started process, terminated (if still running) and released at the end.
+// A started process, terminated (if still running) and released at the end. Given a standard
+// output, it gets that file as its standard input and error too; otherwise it has the test's.
 class ChildProcess {
 public:
     ChildProcess(const std::wstring& executable, const std::wstring& arguments,
