@@ -703,16 +703,12 @@ HANDLE SimulatedSystem::CreateMutexW(LPSECURITY_ATTRIBUTES, BOOL, LPCWSTR name) 
         return nullptr;
     }
     // A name is the session's unless it asks for the global namespace; "Local\\" asks for the
-    // session's own. An unnamed mutex is always new.
-    std::wstring key = name == nullptr ? L"" : name;
-    if (!key.empty() && key.rfind(L"Global\\", 0) != 0) {
-        const std::wstring local = L"Local\\";
+    // session's own.
+    std::wstring key = name;
+    const std::wstring local = L"Local\\";
+    if (key.rfind(L"Global\\", 0) != 0) {
         key = std::to_wstring(self.session) + L"\\" +
               (key.rfind(local, 0) == 0 ? key.substr(local.size()) : key);
-    }
-    if (key.empty()) {
-        m_lastError = ERROR_SUCCESS;
-        return NewHandle(OpenHandle{0, {}});
     }
     // Like the real call, success says whether the name was new.
     m_lastError = ++m_mutexHandles[key] > 1 ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS;

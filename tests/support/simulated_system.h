@@ -78,10 +78,10 @@ struct Self {
 // and in the native build wchar_t is 32 bits, so texts that differ as UTF-16 belong in the
 // Windows builds' tests. A console's mode is kept as set, as Wine keeps it; Windows' console host
 // stops reporting QuickEdit (and the other flags that ENABLE_EXTENDED_FLAGS governs) once a mode
-// without any of them is set. Objects have no security: a refusal is scripted with FailCall. It
-// keeps one console control handler, and removing one never fails. Under Wine,
-// tests/wine/conformance_test.cpp makes every call on the model and on the real system alike; the
-// differences kept on purpose are named there.
+// without any of them is set. Mutexes are named ones only, and have no security: a refusal is
+// scripted with FailCall. It keeps one console control handler, and removing one never fails.
+// Under Wine, tests/wine/conformance_test.cpp makes every call on the model and on the real system
+// alike; the differences kept on purpose are named there.
 class SimulatedSystem : public os::System {
 public:
     SimulatedSystem();
