@@ -10,6 +10,8 @@ inline constexpr const wchar_t* kNotFound = L"Не нашел метатрейд
 inline constexpr const wchar_t* kProcessing = L"В обработке ";
 // Written by a command poster that finds another serving its session, before it ends.
 inline constexpr const wchar_t* kAlreadyRunning = L"Программа уже запущена\r\n";
+// Written once when a command poster starts waiting for one that reaches further to end.
+inline constexpr const wchar_t* kWaiting = L"Ожидание: работает другая копия программы\r\n";
 inline constexpr UINT kCodePage = CP_OEMCP;
 
 inline constexpr const char* kDot = ".";

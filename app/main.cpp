@@ -1,8 +1,8 @@
 // The command poster: posts two commands to every chart window of every running terminal, about
 // ten times a second, for as long as it runs.
 #include "app/console_texts.h"
-#include "app/posting_cycle.h"
-#include "app/quick_edit.h"
+#include "app/input_mode.h"
+#include "app/poster_loop.h"
 #include "app/session_guard.h"
 #include "utils/text.h"
 
@@ -11,7 +11,7 @@
 
 namespace {
 
-// The exit of a command poster that leaves its session to the one already serving it.
+// The exit of a command poster that leaves its terminals to one already serving them.
 constexpr int kAnotherServes = 1;
 
 } // namespace
@@ -26,10 +26,10 @@ int wmain(int /*argc*/, wchar_t* /*argv*/[], wchar_t* /*envp*/[]) {
         std::cout << Utils::WideToNarrow(console::kAlreadyRunning, console::kCodePage);
         return kAnotherServes;
     }
-    console::TurnOffQuickEdit();
+    const console::CInputModeGuard inputMode;
 
-    ProgressIndicator indicator;
+    CPosterLoop loop(session, std::cout, std::wcout);
     for (;;) {
-        RunPostingCycle(indicator, std::cout, std::wcout);
+        loop.RunPass();
     }
 }

@@ -2,23 +2,17 @@
 
 #include "os/system.h"
 
+#include <algorithm>
+
 namespace {
 
-// Held by every command poster of a session.
-constexpr const wchar_t* kCommonName = L"Local\\CommandPoster.1a19dc67-cf5c-4f85-9224-84797c980828";
-// Held by the posters that run elevated.
-constexpr const wchar_t* kElevatedName =
-    L"Local\\CommandPoster.Elevated.1a19dc67-cf5c-4f85-9224-84797c980828";
+constexpr const wchar_t* kNamePrefix = L"Local\\CommandPoster.1a19dc67-cf5c-4f85-9224-84797c980828";
+
+constexpr Reach kReaches[] = {{false, false}, {false, true}, {true, false}, {true, true}};
 
 constexpr DWORD kElevationBytes = sizeof(TOKEN_ELEVATION);
 
-// Rights that cannot be read count as the fewer: a poster is never let in twice for not knowing.
-bool RunsElevated() {
-    HANDLE token = nullptr;
-    if (os::OpenProcessToken(os::GetCurrentProcess(), TOKEN_QUERY, &token) == FALSE) {
-        return false;
-    }
-    const Utils::CThreadHandle owner(token);
+bool IsElevated(HANDLE token) {
     TOKEN_ELEVATION elevation{};
     DWORD returned = 0;
     return os::GetTokenInformation(token, TokenElevation, &elevation, kElevationBytes, &returned) !=
@@ -26,24 +20,69 @@ bool RunsElevated() {
            elevation.TokenIsElevated != 0;
 }
 
-// Read right after the call: a handle with ERROR_ALREADY_EXISTS is one to the other poster's
-// object; ERROR_ACCESS_DENIED and no handle, an object whose holder has more rights than this
-// poster (its security keeps this one out). Any other failure tells of no holder.
-bool ClaimedBefore(HANDLE mutex) {
+// The text of the token's user SID ("S-1-5-21-..."); empty where it cannot be read.
+std::wstring AccountOf(HANDLE token) {
+    // Room for any SID, aligned for the TOKEN_USER that points into it.
+    alignas(TOKEN_USER) BYTE user[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
+    DWORD returned = 0;
+    wchar_t* text = nullptr;
+    if (os::GetTokenInformation(token, TokenUser, user, sizeof(user), &returned) == FALSE ||
+        os::ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user)->User.Sid, &text) == FALSE) {
+        return {};
+    }
+    const Utils::LocalText owner(text);
+    return owner.get();
+}
+
+std::wstring NameOf(const PosterIdentity& identity, Reach reach) {
+    const std::wstring account = identity.account.empty() ? L"" : L"." + identity.account;
+    return kNamePrefix + account + (reach.elevated ? L".Elevated" : L".Standard") +
+           (reach.wide ? L".Wide" : L".Narrow");
+}
+
+// A name exists where it opens, or where its holder's security refuses it to this poster. Any
+// other failure tells of no holder: a lone poster always serves.
+bool NameExists(const std::wstring& name) {
+    const Utils::CThreadHandle found(os::OpenMutexW(SYNCHRONIZE, FALSE, name.c_str()));
+    return found.IsValid() || os::GetLastError() == ERROR_ACCESS_DENIED;
+}
+
+// Read right after CreateMutexW: as for NameExists, and a handle with ERROR_ALREADY_EXISTS is one
+// to the other poster's mutex.
+bool ExistedBefore(HANDLE mutex) {
     const DWORD error = os::GetLastError();
     return mutex != nullptr ? error == ERROR_ALREADY_EXISTS : error == ERROR_ACCESS_DENIED;
 }
 
 } // namespace
 
-CSessionGuard::CClaim::CClaim(const wchar_t* name)
-    : m_mutex(os::CreateMutexW(nullptr, FALSE, name)),
-      m_heldByAnother(ClaimedBefore(m_mutex.Get())) {}
-
-CSessionGuard::CSessionGuard() : CSessionGuard(RunsElevated()) {}
-
-CSessionGuard::CSessionGuard(bool elevated) : m_own(elevated ? kElevatedName : kCommonName) {
-    if (elevated && !AnotherServes()) {
-        m_commonClaim.emplace(kCommonName); // held already where a poster with fewer rights runs
+PosterIdentity ReadOwnIdentity() {
+    PosterIdentity identity;
+    // Under WOW64 a 32-bit process cannot read a 64-bit process's modules; a 64-bit process, and
+    // a 32-bit one on 32-bit Windows, runs outside it.
+    BOOL wow64 = TRUE;
+    identity.reach.wide = os::IsWow64Process(os::GetCurrentProcess(), &wow64) != FALSE && !wow64;
+    HANDLE token = nullptr;
+    if (os::OpenProcessToken(os::GetCurrentProcess(), TOKEN_QUERY, &token) != FALSE) {
+        const Utils::CThreadHandle owner(token);
+        identity.reach.elevated = IsElevated(token);
+        identity.account = AccountOf(token);
     }
+    return identity;
+}
+
+CSessionGuard::CSessionGuard(const PosterIdentity& identity)
+    : m_own(os::CreateMutexW(nullptr, FALSE, NameOf(identity, identity.reach).c_str())),
+      m_anotherServes(ExistedBefore(m_own.Get())) {
+    for (const Reach other : kReaches) {
+        if (Meet(identity.reach, other) == Meeting::RunnerWaits) {
+            m_larger.push_back(NameOf(identity, other));
+        }
+    }
+    // One that reaches further covers this one as well.
+    m_anotherServes = m_anotherServes || LargerReachServes();
+}
+
+bool CSessionGuard::LargerReachServes() const {
+    return std::any_of(m_larger.begin(), m_larger.end(), NameExists);
 }

@@ -1,46 +1,44 @@
-// One command poster per session: a second one would post every command twice to every chart.
+// One command poster serves each person's terminals: of the posters of one account in one
+// session, the one that reaches furthest serves (see app/reach.h).
 #pragma once
 
+#include "app/reach.h"
 #include "utils/handle.h"
 
-#include <optional>
+#include <string>
+#include <vector>
 
-// A poster claims its session by holding a named object in the session's own namespace
-// ("Local\", so that a poster of another Remote Desktop login serves that login). The system
-// removes the object once its last holder has ended, however it ended, so a poster started after
-// that claims the session at once. Elevated posters claim a name of their own and hold the
-// common one as well: one started "as administrator" while one with fewer rights runs still
-// serves (the terminals it must reach may be elevated too), and any started later with fewer or
-// the same rights stays out. Where the common name is another user's (a standard user elevated
-// with an administrator's password), the elevated poster cannot hold it, and a poster with fewer
-// rights started after the common name's holder has ended serves beside it.
+// What decides how a poster meets the others: its account (its user SID's text, or empty where
+// that cannot be read) and its reach.
+struct PosterIdentity {
+    std::wstring account;
+    Reach reach;
+};
+
+// This process's identity. Rights or a word size that cannot be read count as the smaller: a
+// poster is never let in beside one that covers it for not knowing its own.
+PosterIdentity ReadOwnIdentity();
+
+// A poster makes itself known by holding a named mutex for its reach in the session's own
+// namespace ("Local\"), with its account in the name, so that posters of other logins and other
+// accounts never meet. The system removes a name with its last handle, however its poster ended.
+// A poster looks for the others by opening their names, never by creating one, so that it never
+// turns away a poster that starts at that moment.
 class CSessionGuard {
 public:
-    // Claims the session for the guard's lifetime, unless another poster holds it.
-    CSessionGuard();
+    // Makes the poster known and finds whether one that covers it runs already.
+    explicit CSessionGuard(const PosterIdentity& identity = ReadOwnIdentity());
     CSessionGuard(const CSessionGuard&) = delete;
     CSessionGuard& operator=(const CSessionGuard&) = delete;
     ~CSessionGuard() = default;
 
-    // A command poster with the same or more rights already serves this session. A check that
-    // the system refuses for any other reason counts as none: the guard never keeps a lone poster
-    // from serving.
-    bool AnotherServes() const { return m_own.HeldByAnother(); }
+    // Found at start: a poster whose reach covers this one's runs, so this one must leave.
+    bool AnotherServes() const { return m_anotherServes; }
+    // Asked anew at each call: a poster that reaches strictly further runs, so this one waits.
+    bool LargerReachServes() const;
 
 private:
-    // One name, held from construction for as long as the claim lives.
-    class CClaim {
-    public:
-        explicit CClaim(const wchar_t* name);
-        bool HeldByAnother() const { return m_heldByAnother; }
-
-    private:
-        Utils::CThreadHandle m_mutex;
-        bool m_heldByAnother;
-    };
-
-    explicit CSessionGuard(bool elevated);
-
-    CClaim m_own;                        // the name for this poster's rights
-    std::optional<CClaim> m_commonClaim; // an elevated poster's hold on the common name
+    Utils::CThreadHandle m_own;
+    bool m_anotherServes;
+    std::vector<std::wstring> m_larger; // the names of the strictly larger reaches
 };

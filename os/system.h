@@ -51,18 +51,25 @@ public:
     virtual void OutputDebugStringW(LPCWSTR text) = 0;
     virtual void Sleep(DWORD milliseconds) = 0;
 
-    // The program's own console and standing: its input mode, a handler for the console's end,
-    // the objects that keep a session to one command poster, and the rights it runs with.
+    // The program's own console and standing: its console's modes, a handler for the console's
+    // end, the objects by which command posters of one session find each other, and the
+    // account, rights and word size it runs with.
     virtual HANDLE GetStdHandle(DWORD standardHandle) = 0;
+    virtual HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode,
+                               LPSECURITY_ATTRIBUTES attributes, DWORD creationDisposition,
+                               DWORD flagsAndAttributes, HANDLE templateFile) = 0;
     virtual BOOL GetConsoleMode(HANDLE console, DWORD* mode) = 0;
     virtual BOOL SetConsoleMode(HANDLE console, DWORD mode) = 0;
     virtual BOOL SetConsoleCtrlHandler(PHANDLER_ROUTINE handler, BOOL add) = 0;
     virtual HANDLE CreateMutexW(LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner,
                                 LPCWSTR name) = 0;
+    virtual HANDLE OpenMutexW(DWORD desiredAccess, BOOL inheritHandle, LPCWSTR name) = 0;
     virtual HANDLE GetCurrentProcess() = 0;
+    virtual BOOL IsWow64Process(HANDLE process, PBOOL wow64) = 0;
     virtual BOOL OpenProcessToken(HANDLE process, DWORD desiredAccess, HANDLE* token) = 0;
     virtual BOOL GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS informationClass,
                                      LPVOID information, DWORD length, DWORD* returnedLength) = 0;
+    virtual BOOL ConvertSidToStringSidW(PSID sid, LPWSTR* text) = 0;
 };
 
 // The system that calls reach now.
@@ -145,6 +152,12 @@ inline void Sleep(DWORD milliseconds) {
 inline HANDLE GetStdHandle(DWORD standardHandle) {
     return Current().GetStdHandle(standardHandle);
 }
+inline HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode,
+                          LPSECURITY_ATTRIBUTES attributes, DWORD creationDisposition,
+                          DWORD flagsAndAttributes, HANDLE templateFile) {
+    return Current().CreateFileW(fileName, desiredAccess, shareMode, attributes,
+                                 creationDisposition, flagsAndAttributes, templateFile);
+}
 inline BOOL GetConsoleMode(HANDLE console, DWORD* mode) {
     return Current().GetConsoleMode(console, mode);
 }
@@ -157,8 +170,14 @@ inline BOOL SetConsoleCtrlHandler(PHANDLER_ROUTINE handler, BOOL add) {
 inline HANDLE CreateMutexW(LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner, LPCWSTR name) {
     return Current().CreateMutexW(attributes, initialOwner, name);
 }
+inline HANDLE OpenMutexW(DWORD desiredAccess, BOOL inheritHandle, LPCWSTR name) {
+    return Current().OpenMutexW(desiredAccess, inheritHandle, name);
+}
 inline HANDLE GetCurrentProcess() {
     return Current().GetCurrentProcess();
+}
+inline BOOL IsWow64Process(HANDLE process, PBOOL wow64) {
+    return Current().IsWow64Process(process, wow64);
 }
 inline BOOL OpenProcessToken(HANDLE process, DWORD desiredAccess, HANDLE* token) {
     return Current().OpenProcessToken(process, desiredAccess, token);
@@ -167,6 +186,9 @@ inline BOOL GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS informatio
                                 LPVOID information, DWORD length, DWORD* returnedLength) {
     return Current().GetTokenInformation(token, informationClass, information, length,
                                          returnedLength);
+}
+inline BOOL ConvertSidToStringSidW(PSID sid, LPWSTR* text) {
+    return Current().ConvertSidToStringSidW(sid, text);
 }
 
 } // namespace os

@@ -2,6 +2,8 @@
 // it cannot work, with the last error ERROR_CALL_NOT_IMPLEMENTED.
 #include "os/system.h"
 
+#include <cstdint>
+
 namespace os {
 namespace {
 
@@ -37,18 +39,25 @@ public:
     void OutputDebugStringW(LPCWSTR) override {}
     void Sleep(DWORD) override {}
     HANDLE GetStdHandle(DWORD) override { return Fail(InvalidHandle()); }
+    HANDLE CreateFileW(LPCWSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD,
+                       HANDLE) override {
+        return Fail(InvalidHandle());
+    }
     BOOL GetConsoleMode(HANDLE, DWORD*) override { return Fail(FALSE); }
     BOOL SetConsoleMode(HANDLE, DWORD) override { return Fail(FALSE); }
     BOOL SetConsoleCtrlHandler(PHANDLER_ROUTINE, BOOL) override { return Fail(FALSE); }
     HANDLE CreateMutexW(LPSECURITY_ATTRIBUTES, BOOL, LPCWSTR) override {
         return Fail<HANDLE>(nullptr);
     }
+    HANDLE OpenMutexW(DWORD, BOOL, LPCWSTR) override { return Fail<HANDLE>(nullptr); }
     // The real one cannot fail: it names the calling process by a constant pseudo-handle.
     HANDLE GetCurrentProcess() override { return InvalidHandle(); }
+    BOOL IsWow64Process(HANDLE, PBOOL) override { return Fail(FALSE); }
     BOOL OpenProcessToken(HANDLE, DWORD, HANDLE*) override { return Fail(FALSE); }
     BOOL GetTokenInformation(HANDLE, TOKEN_INFORMATION_CLASS, LPVOID, DWORD, DWORD*) override {
         return Fail(FALSE);
     }
+    BOOL ConvertSidToStringSidW(PSID, LPWSTR*) override { return Fail(FALSE); }
 
 private:
     // INVALID_HANDLE_VALUE, which is also the value of the current process's pseudo-handle.

@@ -34,6 +34,8 @@ using LPBOOL = BOOL*;
 using LPDWORD = DWORD*;
 using LPVOID = void*;
 using LPCVOID = const void*;
+using PBOOL = BOOL*;
+using PSID = void*;
 using WPARAM = std::uintptr_t;
 using LPARAM = std::intptr_t;
 using LRESULT = std::intptr_t;
@@ -52,6 +54,7 @@ using WNDENUMPROC = BOOL(CALLBACK*)(HWND, LPARAM);
 using PHANDLER_ROUTINE = BOOL(WINAPI*)(DWORD);
 struct SECURITY_ATTRIBUTES; // only ever passed as null
 using LPSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
+#define INVALID_HANDLE_VALUE (reinterpret_cast<HANDLE>(std::intptr_t{-1}))
 
 #define TRUE 1
 #define FALSE 0
@@ -76,13 +79,32 @@ constexpr DWORD PROCESS_VM_READ = 0x0010;
 constexpr DWORD PROCESS_QUERY_INFORMATION = 0x0400;
 
 constexpr DWORD TOKEN_QUERY = 0x0008;
-// The one class of token information the program asks for.
-enum TOKEN_INFORMATION_CLASS { TokenElevation = 20 };
+// The classes of token information the program asks for.
+enum TOKEN_INFORMATION_CLASS { TokenUser = 1, TokenElevation = 20 };
 struct TOKEN_ELEVATION {
     DWORD TokenIsElevated;
 };
+struct SID_AND_ATTRIBUTES {
+    PSID Sid;
+    DWORD Attributes;
+};
+struct TOKEN_USER {
+    SID_AND_ATTRIBUTES User;
+};
+constexpr DWORD SECURITY_MAX_SID_SIZE = 68;
 
-constexpr DWORD STD_INPUT_HANDLE = static_cast<DWORD>(-10);
+constexpr DWORD SYNCHRONIZE = 0x00100000;
+constexpr DWORD GENERIC_READ = 0x80000000;
+constexpr DWORD GENERIC_WRITE = 0x40000000;
+constexpr DWORD FILE_SHARE_READ = 0x1;
+constexpr DWORD FILE_SHARE_WRITE = 0x2;
+constexpr DWORD OPEN_EXISTING = 3;
+
+constexpr DWORD STD_OUTPUT_HANDLE = static_cast<DWORD>(-11);
+constexpr DWORD ENABLE_PROCESSED_INPUT = 0x0001;
+constexpr DWORD ENABLE_LINE_INPUT = 0x0002;
+constexpr DWORD ENABLE_ECHO_INPUT = 0x0004;
+constexpr DWORD ENABLE_MOUSE_INPUT = 0x0010;
 constexpr DWORD ENABLE_QUICK_EDIT_MODE = 0x0040;
 constexpr DWORD ENABLE_EXTENDED_FLAGS = 0x0080;
 constexpr DWORD CTRL_C_EVENT = 0;

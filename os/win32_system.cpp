@@ -5,6 +5,7 @@
 // K32 variants, so that they keep the names that os::System lists.
 #define PSAPI_VERSION 1
 #include <psapi.h>
+#include <sddl.h>
 #include <shlwapi.h>
 
 namespace os {
@@ -60,6 +61,12 @@ public:
     void OutputDebugStringW(LPCWSTR text) override { ::OutputDebugStringW(text); }
     void Sleep(DWORD milliseconds) override { ::Sleep(milliseconds); }
     HANDLE GetStdHandle(DWORD standardHandle) override { return ::GetStdHandle(standardHandle); }
+    HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode,
+                       LPSECURITY_ATTRIBUTES attributes, DWORD creationDisposition,
+                       DWORD flagsAndAttributes, HANDLE templateFile) override {
+        return ::CreateFileW(fileName, desiredAccess, shareMode, attributes, creationDisposition,
+                             flagsAndAttributes, templateFile);
+    }
     BOOL GetConsoleMode(HANDLE console, DWORD* mode) override {
         return ::GetConsoleMode(console, mode);
     }
@@ -73,13 +80,22 @@ public:
                         LPCWSTR name) override {
         return ::CreateMutexW(attributes, initialOwner, name);
     }
+    HANDLE OpenMutexW(DWORD desiredAccess, BOOL inheritHandle, LPCWSTR name) override {
+        return ::OpenMutexW(desiredAccess, inheritHandle, name);
+    }
     HANDLE GetCurrentProcess() override { return ::GetCurrentProcess(); }
+    BOOL IsWow64Process(HANDLE process, PBOOL wow64) override {
+        return ::IsWow64Process(process, wow64);
+    }
     BOOL OpenProcessToken(HANDLE process, DWORD desiredAccess, HANDLE* token) override {
         return ::OpenProcessToken(process, desiredAccess, token);
     }
     BOOL GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS informationClass,
                              LPVOID information, DWORD length, DWORD* returnedLength) override {
         return ::GetTokenInformation(token, informationClass, information, length, returnedLength);
+    }
+    BOOL ConvertSidToStringSidW(PSID sid, LPWSTR* text) override {
+        return ::ConvertSidToStringSidW(sid, text);
     }
 };
 

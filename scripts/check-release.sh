@@ -2,10 +2,11 @@
 # Proves the release reproducible and sound: makes it twice, from two clean clones of this
 # checkout's last commit in different folders, one after the other, and fails unless every file
 # of the two dist/ folders has the same SHA-256; checks the released executables (PE kind,
-# version information, manifest, and imports against cmake/imports-win32.txt and -win64.txt);
-# and, where this machine starts 32-bit programs, runs the end-to-end test with the 32-bit
-# executable from the zip. The end-to-end run needs Wine's environment (scripts/wine-env.sh)
-# started and the win32 and win64 presets built, as scripts/test.sh has them.
+# version information, manifest, and imports against cmake/imports-win32.txt and -win64.txt) and
+# the form of their README.txt; and, where this machine starts 32-bit programs, runs the
+# end-to-end test with the 32-bit executable from the zip. The end-to-end run needs Wine's
+# environment (scripts/wine-env.sh) started and the win32 and win64 presets built, as
+# scripts/test.sh has them.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
@@ -55,6 +56,26 @@ for bits in 32 64; do
     fi
 done
 echo "== Both executables import what their kept lists name"
+
+# README.txt as its readers meet it in Notepad: UTF-8 with a BOM, CRLF line ends, about 90 lines
+# of at most 78 characters, and the line of SHA256SUMS that its own executable has.
+for bits in 32 64; do
+    readme="$first/command_poster-$version-win$bits/README.txt"
+    path="command_poster-$version-win$bits/command_poster.exe"
+    problems=()
+    [ "$(head -c3 "$readme" | od -An -tx1 | tr -d ' \n')" = efbbbf ] || problems+=("no BOM")
+    [ "$(grep -c $'\r$' "$readme")" = "$(wc -l <"$readme")" ] || problems+=("a line end without CR")
+    [ "$(wc -l <"$readme")" -le 92 ] || problems+=("$(wc -l <"$readme") lines")
+    width=$(tr -d '\r' <"$readme" | LC_ALL=C.UTF-8 wc -L)
+    [ "$width" -le 78 ] || problems+=("a line of $width characters")
+    grep -q "^ *<hash>  $path"$'\r$' "$readme" || problems+=("no line for $path")
+    grep -q "^[0-9a-f]\{64\}  $path\$" "$first/SHA256SUMS" || problems+=("SHA256SUMS has no $path")
+    if [ ${#problems[@]} -gt 0 ]; then
+        printf '== README.txt of the %s-bit zip: %s\n' "$bits" "${problems[@]}" >&2
+        exit 1
+    fi
+done
+echo "== Both README.txt files have their form and name their executable's line of SHA256SUMS"
 
 # shellcheck source=can-run-32bit.sh
 . "$root/scripts/can-run-32bit.sh"

@@ -11,4 +11,8 @@ void CThreadHandle::Close() {
     }
 }
 
+void LocalFreeDeleter::operator()(wchar_t* text) const {
+    os::LocalFree(text);
+}
+
 } // namespace Utils

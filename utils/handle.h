@@ -4,6 +4,7 @@
 #include "os/win32.h"
 
 #include <cstdint>
+#include <memory>
 #include <type_traits>
 
 namespace Utils {
@@ -50,5 +51,12 @@ public:
     // Idempotent: the handle reaches CloseHandle at most once, whatever CloseHandle answers.
     void Close() override;
 };
+
+// A text that the system allocated for the caller (FormatMessageW's, ConvertSidToStringSidW's):
+// LocalFree gives it back on every way out.
+struct LocalFreeDeleter {
+    void operator()(wchar_t* text) const;
+};
+using LocalText = std::unique_ptr<wchar_t, LocalFreeDeleter>;
 
 } // namespace Utils

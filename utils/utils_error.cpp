@@ -1,19 +1,12 @@
 #include "utils/utils_error.h"
 
 #include "os/system.h"
-
-#include <memory>
+#include "utils/handle.h"
 
 namespace Utils {
 namespace {
 
 constexpr DWORD kSystemTextFlags = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM;
-
-// FormatMessageW allocates the text with LocalAlloc; it goes back with LocalFree on every way out.
-struct LocalFreeDeleter {
-    void operator()(wchar_t* text) const { os::LocalFree(text); }
-};
-using LocalText = std::unique_ptr<wchar_t, LocalFreeDeleter>;
 
 } // namespace
 

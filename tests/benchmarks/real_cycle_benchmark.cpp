@@ -1,5 +1,6 @@
-// The posting cycle against the real system (under Wine here) beside the floor of the system
-// calls it must make (floor_cycle.h), on a desktop of idle helper processes and one test
+// The posting cycle, as a pass of the program's loop (its look for posters that reach further
+// included), against the real system (under Wine here) beside the floor of the system calls a
+// cycle must make (floor_cycle.h), on a desktop of idle helper processes and one test
 // terminal with 100 chart windows; and chart window discovery alone beside its floor.
 //
 // Each iteration runs ours and the floor once, in alternating order, timed apart; the
@@ -18,8 +19,7 @@
 #include "null_streams.h"
 
 #include "app/chart_windows.h"
-#include "app/posting_cycle.h"
-#include "app/progress_indicator.h"
+#include "app/poster_loop.h"
 #include "processes/processes.h"
 #include "processes/terminals.h"
 #include "support/program_allocations.h"
@@ -263,9 +263,10 @@ void BM_RealCycleVersusFloor(benchmark::State& state) {
     }
     ForwardingSystem forwarding(os::Current(), ForwardingSystem::Sleeps::kSkip);
     const os::ScopedSystem installed(forwarding);
-    ProgressIndicator indicator;
+    const CSessionGuard session(PosterIdentity{L"", Reach{}}); // the smallest: it looks for most
     NullStreams console;
-    const auto cycle = [&] { RunPostingCycle(indicator, console.Narrow(), console.Wide()); };
+    CPosterLoop loop(session, console.Narrow(), console.Wide());
+    const auto cycle = [&] { loop.RunPass(); };
     const auto floor = std::make_unique<FloorCycle>();
     FloorCycle::Result seen;
     const auto floorCycle = [&] { seen = floor->Run(); };

@@ -93,6 +93,11 @@ public:
     HANDLE GetStdHandle(DWORD standardHandle) override {
         return Forward(&System::GetStdHandle, standardHandle);
     }
+    HANDLE CreateFileW(LPCWSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES attributes,
+                       DWORD disposition, DWORD flags, HANDLE from) override {
+        return Forward(&System::CreateFileW, name, access, share, attributes, disposition, flags,
+                       from);
+    }
     BOOL GetConsoleMode(HANDLE console, DWORD* mode) override {
         return Forward(&System::GetConsoleMode, console, mode);
     }
@@ -105,13 +110,22 @@ public:
     HANDLE CreateMutexW(LPSECURITY_ATTRIBUTES attributes, BOOL owner, LPCWSTR name) override {
         return Forward(&System::CreateMutexW, attributes, owner, name);
     }
+    HANDLE OpenMutexW(DWORD access, BOOL inherit, LPCWSTR name) override {
+        return Forward(&System::OpenMutexW, access, inherit, name);
+    }
     HANDLE GetCurrentProcess() override { return Forward(&System::GetCurrentProcess); }
+    BOOL IsWow64Process(HANDLE process, PBOOL wow64) override {
+        return Forward(&System::IsWow64Process, process, wow64);
+    }
     BOOL OpenProcessToken(HANDLE process, DWORD access, HANDLE* token) override {
         return Forward(&System::OpenProcessToken, process, access, token);
     }
     BOOL GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS kind, LPVOID information,
                              DWORD length, DWORD* returned) override {
         return Forward(&System::GetTokenInformation, token, kind, information, length, returned);
+    }
+    BOOL ConvertSidToStringSidW(PSID sid, LPWSTR* text) override {
+        return Forward(&System::ConvertSidToStringSidW, sid, text);
     }
 
     long Calls() const { return m_calls; }

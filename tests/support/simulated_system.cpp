@@ -117,7 +117,7 @@ std::vector<std::string> SimulatedSystem::Faults() const {
     }
     faults.insert(faults.end(), m_badCloses.begin(), m_badCloses.end());
     for (const void* memory : m_localAllocations) {
-        faults.push_back("leaked FormatMessageW buffer " + Describe(const_cast<void*>(memory)));
+        faults.push_back("leaked buffer " + Describe(const_cast<void*>(memory)) + " for LocalFree");
     }
     faults.insert(faults.end(), m_badFrees.begin(), m_badFrees.end());
     return faults;
@@ -309,8 +309,8 @@ const Process* SimulatedSystem::FindProcess(DWORD id) const {
 
 const Process* SimulatedSystem::ProcessOfHandle(HANDLE handle) {
     const auto open = m_openHandles.find(handle);
-    if (open == m_openHandles.end()) {
-        m_badCloses.push_back("use of handle " + Describe(handle) + " that is not open");
+    if (open == m_openHandles.end() || open->second.kind != Kind::Process) {
+        m_badCloses.push_back("use of handle " + Describe(handle) + " that is no open process's");
         m_lastError = ERROR_INVALID_HANDLE;
         return nullptr;
     }
@@ -349,7 +349,7 @@ HANDLE SimulatedSystem::OpenProcess(DWORD desiredAccess, BOOL inheritHandle, DWO
         m_lastError = ERROR_ACCESS_DENIED;
         return nullptr;
     }
-    return NewHandle(OpenHandle{processId, {}});
+    return NewHandle(OpenHandle{processId, {}, Kind::Process});
 }
 
 HANDLE SimulatedSystem::NewHandle(OpenHandle open) {
@@ -661,21 +661,41 @@ void SimulatedSystem::Sleep(DWORD milliseconds) {
 
 HANDLE SimulatedSystem::GetStdHandle(DWORD standardHandle) {
     if (Enter("GetStdHandle")) {
-        return reinterpret_cast<HANDLE>(std::intptr_t{-1}); // INVALID_HANDLE_VALUE
+        return INVALID_HANDLE_VALUE;
     }
-    return standardHandle == STD_INPUT_HANDLE ? self.standardInput : nullptr;
+    return standardHandle == STD_OUTPUT_HANDLE ? self.standardOutput : nullptr;
 }
 
-bool SimulatedSystem::IsConsoleInput(HANDLE handle) {
-    if (handle == nullptr || handle != self.consoleInput) {
-        m_lastError = ERROR_INVALID_HANDLE;
-        return false;
+HANDLE SimulatedSystem::CreateFileW(LPCWSTR fileName, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD,
+                                    DWORD, HANDLE) {
+    if (Enter("CreateFileW")) {
+        return INVALID_HANDLE_VALUE;
     }
-    return true;
+    const bool opens = std::wstring(fileName) == L"CONIN$" && self.consoleOutput != nullptr;
+    m_lastError = opens ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND; // an open creates nothing
+    return opens ? NewHandle(OpenHandle{0, {}, Kind::ConsoleInput}) : INVALID_HANDLE_VALUE;
+}
+
+bool SimulatedSystem::IsOpen(HANDLE handle, Kind kind) {
+    const auto open = m_openHandles.find(handle);
+    const bool valid = kind == Kind::Process
+                           ? handle == GetCurrentProcess()
+                           : open != m_openHandles.end() && open->second.kind == kind;
+    if (!valid) {
+        m_lastError = ERROR_INVALID_HANDLE;
+    }
+    return valid;
 }
 
 BOOL SimulatedSystem::GetConsoleMode(HANDLE console, DWORD* mode) {
-    if (Enter("GetConsoleMode") || !IsConsoleInput(console)) {
+    if (Enter("GetConsoleMode")) {
+        return FALSE;
+    }
+    if (console != nullptr && console == self.consoleOutput) {
+        *mode = 0x3; // a screen buffer's: processed output, wrapped at the end of a line
+        return TRUE;
+    }
+    if (!IsOpen(console, Kind::ConsoleInput)) {
         return FALSE;
     }
     *mode = self.consoleMode;
@@ -683,7 +703,7 @@ BOOL SimulatedSystem::GetConsoleMode(HANDLE console, DWORD* mode) {
 }
 
 BOOL SimulatedSystem::SetConsoleMode(HANDLE console, DWORD mode) {
-    if (Enter("SetConsoleMode") || !IsConsoleInput(console)) {
+    if (Enter("SetConsoleMode") || !IsOpen(console, Kind::ConsoleInput)) {
         return FALSE;
     }
     self.consoleMode = mode;
@@ -698,42 +718,93 @@ BOOL SimulatedSystem::SetConsoleCtrlHandler(PHANDLER_ROUTINE handler, BOOL add) 
     return TRUE;
 }
 
-HANDLE SimulatedSystem::CreateMutexW(LPSECURITY_ATTRIBUTES, BOOL, LPCWSTR name) {
-    if (Enter("CreateMutexW")) {
-        return nullptr;
-    }
+std::wstring SimulatedSystem::MutexKey(LPCWSTR name) const {
     // A name is the session's unless it asks for the global namespace; "Local\\" asks for the
     // session's own.
     std::wstring key = name;
     const std::wstring local = L"Local\\";
-    if (key.rfind(L"Global\\", 0) != 0) {
-        key = std::to_wstring(self.session) + L"\\" +
-              (key.rfind(local, 0) == 0 ? key.substr(local.size()) : key);
+    if (key.rfind(L"Global\\", 0) == 0) {
+        return key;
     }
-    // Like the real call, success says whether the name was new.
-    m_lastError = ++m_mutexHandles[key] > 1 ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS;
-    return NewHandle(OpenHandle{0, key});
+    return std::to_wstring(self.session) + L"\\" +
+           (key.rfind(local, 0) == 0 ? key.substr(local.size()) : key);
 }
 
-BOOL SimulatedSystem::OpenProcessToken(HANDLE, DWORD, HANDLE* token) {
-    if (Enter("OpenProcessToken")) {
+HANDLE SimulatedSystem::CreateMutexW(LPSECURITY_ATTRIBUTES, BOOL, LPCWSTR name) {
+    if (Enter("CreateMutexW")) {
+        return nullptr;
+    }
+    const std::wstring key = MutexKey(name);
+    // Like the real call, success says whether the name was new.
+    m_lastError = ++m_mutexHandles[key] > 1 ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS;
+    return NewHandle(OpenHandle{0, key, Kind::Mutex});
+}
+
+HANDLE SimulatedSystem::OpenMutexW(DWORD, BOOL, LPCWSTR name) {
+    if (Enter("OpenMutexW")) {
+        return nullptr;
+    }
+    const auto found = m_mutexHandles.find(MutexKey(name));
+    if (found == m_mutexHandles.end()) {
+        m_lastError = ERROR_FILE_NOT_FOUND;
+        return nullptr;
+    }
+    ++found->second;
+    return NewHandle(OpenHandle{0, found->first, Kind::Mutex});
+}
+
+BOOL SimulatedSystem::IsWow64Process(HANDLE process, PBOOL wow64) {
+    if (Enter("IsWow64Process") || !IsOpen(process, Kind::Process)) {
         return FALSE;
     }
-    *token = NewHandle(OpenHandle{0, {}});
+    *wow64 = self.wow64;
     return TRUE;
 }
 
-BOOL SimulatedSystem::GetTokenInformation(HANDLE, TOKEN_INFORMATION_CLASS informationClass,
-                                          LPVOID information, DWORD length, DWORD* returnedLength) {
-    if (Enter("GetTokenInformation")) {
+BOOL SimulatedSystem::OpenProcessToken(HANDLE process, DWORD, HANDLE* token) {
+    if (Enter("OpenProcessToken") || !IsOpen(process, Kind::Process)) {
         return FALSE;
     }
-    *returnedLength = sizeof(TOKEN_ELEVATION); // the one class the model knows
-    if (informationClass != TokenElevation || length < sizeof(TOKEN_ELEVATION)) {
+    *token = NewHandle(OpenHandle{0, {}, Kind::Token});
+    return TRUE;
+}
+
+BOOL SimulatedSystem::GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS informationClass,
+                                          LPVOID information, DWORD length, DWORD* returnedLength) {
+    if (Enter("GetTokenInformation") || !IsOpen(token, Kind::Token)) {
+        return FALSE;
+    }
+    // The user's SID follows the TOKEN_USER that points to it: revision 1, five parts, authority 5.
+    const DWORD sid[] = {0x0501, 0x05000000, 21, 1, 2, 3, self.user};
+    const bool user = informationClass == TokenUser;
+    *returnedLength = user ? sizeof(TOKEN_USER) + sizeof(sid) : sizeof(TOKEN_ELEVATION);
+    if ((!user && informationClass != TokenElevation) || length < *returnedLength) {
         m_lastError = ERROR_INSUFFICIENT_BUFFER;
         return FALSE;
     }
-    static_cast<TOKEN_ELEVATION*>(information)->TokenIsElevated = self.elevated;
+    if (user) {
+        auto* const owner = static_cast<TOKEN_USER*>(information);
+        owner->User = SID_AND_ATTRIBUTES{owner + 1, 0};
+        std::copy(std::begin(sid), std::end(sid), static_cast<DWORD*>(owner->User.Sid));
+    } else {
+        static_cast<TOKEN_ELEVATION*>(information)->TokenIsElevated = self.elevated;
+    }
+    return TRUE;
+}
+
+BOOL SimulatedSystem::ConvertSidToStringSidW(PSID sid, LPWSTR* text) {
+    if (Enter("ConvertSidToStringSidW")) {
+        return FALSE;
+    }
+    // As GetTokenInformation lays it out: the count of parts, then authority 5 and the parts.
+    const auto* const parts = static_cast<const DWORD*>(sid);
+    std::wstring converted = L"S-1-5";
+    for (DWORD part = 0; part < (parts[0] >> 8); ++part) {
+        converted += L"-" + std::to_wstring(parts[2 + part]);
+    }
+    *text = new wchar_t[converted.size() + 1];
+    std::copy(converted.c_str(), converted.c_str() + converted.size() + 1, *text);
+    m_localAllocations.insert(*text);
     return TRUE;
 }
 

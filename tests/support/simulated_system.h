@@ -61,16 +61,19 @@ struct FormatMessageCall {
     bool hasArguments;
 };
 
-// The program's own process: its standard input (a console's input handle, another handle, or
-// none), the input mode of its console, the last console control handler it added, whether its
-// token is elevated, and its session (its login), which names of objects belong to unless they
-// begin with "Global\".
+// The program's own process: its standard output (its console's screen buffer, another handle,
+// or none), its console (none where consoleOutput is null) and that console's input mode, the
+// last console control handler it added, its token (elevated or not, and its user, the last part
+// of the SID S-1-5-21-1-2-3-<user>), whether it runs under WOW64, and its session (its login),
+// which names of objects belong to unless they begin with "Global\".
 struct Self {
-    HANDLE standardInput = nullptr;
-    HANDLE consoleInput = reinterpret_cast<HANDLE>(std::uintptr_t{0x50});
-    DWORD consoleMode = 0x1F7; // a new console's: QuickEdit and the extended flags on
+    HANDLE standardOutput = nullptr;
+    HANDLE consoleOutput = reinterpret_cast<HANDLE>(std::uintptr_t{0x54});
+    DWORD consoleMode = 0x1F7; // a new console's: QuickEdit, line input, echo and mouse input on
     PHANDLER_ROUTINE ctrlHandler = nullptr;
     DWORD elevated = 0;
+    BOOL wow64 = FALSE;
+    DWORD user = 1001;
     DWORD session = 1;
 };
 
@@ -80,6 +83,7 @@ struct Self {
 // stops reporting QuickEdit (and the other flags that ENABLE_EXTENDED_FLAGS governs) once a mode
 // without any of them is set. Mutexes are named ones only, and have no security: a refusal is
 // scripted with FailCall. It keeps one console control handler, and removing one never fails.
+// CreateFileW opens "CONIN$" only; IsWow64Process and OpenProcessToken know the own process only.
 // Under Wine, tests/wine/conformance_test.cpp makes every call on the model and on the real system
 // alike; the differences kept on purpose are named there.
 class SimulatedSystem : public os::System {
@@ -168,14 +172,20 @@ public:
     void OutputDebugStringW(LPCWSTR text) override;
     void Sleep(DWORD milliseconds) override;
     HANDLE GetStdHandle(DWORD standardHandle) override;
+    HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode,
+                       LPSECURITY_ATTRIBUTES attributes, DWORD creationDisposition,
+                       DWORD flagsAndAttributes, HANDLE templateFile) override;
     BOOL GetConsoleMode(HANDLE console, DWORD* mode) override;
     BOOL SetConsoleMode(HANDLE console, DWORD mode) override;
     BOOL SetConsoleCtrlHandler(PHANDLER_ROUTINE handler, BOOL add) override;
     HANDLE CreateMutexW(LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner, LPCWSTR name) override;
-    HANDLE GetCurrentProcess() override { return reinterpret_cast<HANDLE>(std::intptr_t{-1}); }
+    HANDLE OpenMutexW(DWORD desiredAccess, BOOL inheritHandle, LPCWSTR name) override;
+    HANDLE GetCurrentProcess() override { return INVALID_HANDLE_VALUE; } // its pseudo-handle
+    BOOL IsWow64Process(HANDLE process, PBOOL wow64) override;
     BOOL OpenProcessToken(HANDLE process, DWORD desiredAccess, HANDLE* token) override;
     BOOL GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS informationClass,
                              LPVOID information, DWORD length, DWORD* returnedLength) override;
+    BOOL ConvertSidToStringSidW(PSID sid, LPWSTR* text) override;
 
     // The OEM code page that CP_OEMCP stands for (866, as on a Russian system); the model knows
     // it by that name only.
@@ -188,15 +198,20 @@ private:
         LONG extendedStyle = 0;
         std::vector<std::uintptr_t> children;
     };
+    enum class Kind { Process, Token, Mutex, ConsoleInput };
     struct OpenHandle {
         DWORD processId;
         std::wstring mutexName; // a named mutex lives while a handle to it is open
+        Kind kind = Kind::Process;
     };
 
     // Counts the call, runs its hooks and tells whether it is to fail (the last error is set).
     bool Enter(const char* call);
     HANDLE NewHandle(OpenHandle open);
-    bool IsConsoleInput(HANDLE handle);
+    // Whether the handle is open and of that kind (for a process: this process's pseudo-handle, the
+    // one the calls that take it are given); sets ERROR_INVALID_HANDLE where it is not.
+    bool IsOpen(HANDLE handle, Kind kind);
+    std::wstring MutexKey(LPCWSTR name) const;
     const Process* FindProcess(DWORD id) const;
     const Process* ProcessOfHandle(HANDLE handle);
     void ForgetWindow(std::uintptr_t handle);

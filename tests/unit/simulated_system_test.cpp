@@ -36,7 +36,7 @@ TEST(SimulatedSystemTest, FailsTheTestForAnUnreleasedMessageBuffer) {
             system.FormatMessageW(0x1100, nullptr, ERROR_SUCCESS, 0x400,
                                   reinterpret_cast<LPWSTR>(&text), 0, nullptr);
         },
-        "leaked FormatMessageW buffer");
+        "leaked buffer");
 }
 
 TEST(SimulatedSystemTest, FailsOnlyTheScriptedOccurrence) {

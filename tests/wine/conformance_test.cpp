@@ -101,6 +101,7 @@ struct Shared {
         ::FreeConsole();
         EXPECT_TRUE(::AllocConsole());
         console = ::GetStdHandle(STD_INPUT_HANDLE);
+        output = ::GetStdHandle(STD_OUTPUT_HANDLE);
         fileHandle =
             ::CreateFileW(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     }
@@ -128,6 +129,7 @@ struct Shared {
     std::wstring file;
     std::wstring subfolder;
     HANDLE console = nullptr;
+    HANDLE output = nullptr; // the console's screen buffer
     HANDLE fileHandle = nullptr;
 };
 
@@ -179,8 +181,9 @@ public:
         model.AddFolder(folder.substr(0, folder.size() - 1));
         model.AddFile(shared.file);
         model.AddFolder(shared.subfolder);
-        model.self.consoleInput = shared.console;
+        model.self.consoleOutput = shared.output;
         ::GetConsoleMode(shared.console, &model.self.consoleMode);
+        ::IsWow64Process(::GetCurrentProcess(), &model.self.wow64);
     }
 
     ~Situation() {
@@ -478,25 +481,41 @@ std::wstring ConsoleMode(const Side& side, HANDLE handle, std::optional<DWORD> s
     return Report(side) << setResult << getResult << Hex(mode);
 }
 
-// A new name, the same name again, and the name once every handle to it is closed.
+// The console's input buffer opened as the program opens it, then its mode set and read.
+std::wstring ConsoleInputMode(const Side& side, DWORD set) {
+    side.Clear();
+    const HANDLE input = side.system.CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE,
+                                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                                 OPEN_EXISTING, 0, nullptr);
+    const std::wstring report = Report(side) << (input != INVALID_HANDLE_VALUE);
+    const std::wstring mode = ConsoleMode(side, input, set);
+    side.system.CloseHandle(input);
+    return report + L" / " + mode;
+}
+
+// A new name, the same name again, the name opened, gone once every handle to it is closed, and
+// new again.
 std::wstring Mutexes(const Side& side) {
-    const auto create = [&side](std::wstring& report) {
+    const auto call = [&side](std::wstring& report, bool open) {
         side.Clear();
-        const HANDLE mutex = side.system.CreateMutexW(nullptr, FALSE, L"Local\\ConformanceMutex");
+        const wchar_t* const name = L"Local\\ConformanceMutex";
+        const HANDLE mutex = open ? side.system.OpenMutexW(SYNCHRONIZE, FALSE, name)
+                                  : side.system.CreateMutexW(nullptr, FALSE, name);
         report += std::wstring(Report(side) << (mutex != nullptr)) + L" / ";
         return mutex;
     };
     std::wstring report;
-    const HANDLE first = create(report);
-    const HANDLE second = create(report);
-    side.system.CloseHandle(first);
-    side.system.CloseHandle(second);
-    side.system.CloseHandle(create(report));
+    for (const HANDLE mutex : {call(report, false), call(report, false), call(report, true)}) {
+        side.system.CloseHandle(mutex);
+    }
+    call(report, true);
+    side.system.CloseHandle(call(report, false));
     return report;
 }
 
-// Whether the token is elevated is the system's answer; how it is given is compared.
-std::wstring Elevation(const Side& side) {
+// Whether the token is elevated, whose it is and whether the process runs under WOW64 are the
+// system's answers; how they are given is compared.
+std::wstring Identity(const Side& side) {
     HANDLE token = nullptr;
     TOKEN_ELEVATION elevation{kUntouched};
     DWORD returned = kUntouched;
@@ -508,8 +527,23 @@ std::wstring Elevation(const Side& side) {
     std::wstring report = Report(side)
                           << Hex(reinterpret_cast<std::uintptr_t>(process)) << opened << result
                           << returned << (elevation.TokenIsElevated != kUntouched);
+    alignas(TOKEN_USER) BYTE user[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
+    wchar_t* text = nullptr;
+    side.Clear();
+    const BOOL userResult =
+        side.system.GetTokenInformation(token, TokenUser, user, sizeof(user), &returned);
+    const BOOL converted =
+        side.system.ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user)->User.Sid, &text);
+    report +=
+        L" / " + std::wstring(Report(side)
+                              << userResult << returned << converted
+                              << (text != nullptr && std::wstring(text).rfind(L"S-1-5-21-", 0) == 0)
+                              << (side.system.LocalFree(text) == nullptr));
     side.system.CloseHandle(token);
-    return report;
+    BOOL wow64 = 2;
+    side.Clear();
+    const BOOL wowResult = side.system.IsWow64Process(side.system.GetCurrentProcess(), &wow64);
+    return report + L" / " + std::wstring(Report(side) << wowResult << wow64);
 }
 
 // A 32-bit caller cannot list a 64-bit process's modules, so the program reads no names there.
@@ -659,16 +693,15 @@ const std::vector<Row>& Rows() {
          "the model knows codes only in their facility-Win32 form, so that a code cut to its "
          "low word shows"},
         // The program's own console and standing.
-        {"GetConsoleMode: a console's input",
-         [](S, P p, D d) { return ConsoleMode(d, p.console, std::nullopt); }},
+        {"GetConsoleMode: the console's screen buffer",
+         [](S, P p, D d) { return ConsoleMode(d, p.output, std::nullopt); }},
         {"GetConsoleMode: a file", [](S, P p, D d) { return ConsoleMode(d, p.fileHandle, {}); }},
-        {"SetConsoleMode: QuickEdit off on a console's input",
-         [](S, P p, D d) { return ConsoleMode(d, p.console, 0x1B7); }},
-        {"SetConsoleMode: a file", [](S, P p, D d) { return ConsoleMode(d, p.fileHandle, 0x1B7); }},
-        {"CreateMutexW: a new name, the same again, new once closed",
+        {"CreateFileW(CONIN$), then SetConsoleMode: four flags off",
+         [](S, P, D d) { return ConsoleInputMode(d, 0x1A1); }},
+        {"CreateMutexW, OpenMutexW: a new name, the same, opened, gone once closed, new again",
          [](S, P, D d) { return Mutexes(d); }},
-        {"GetTokenInformation: whether the process runs elevated",
-         [](S, P, D d) { return Elevation(d); }},
+        {"GetTokenInformation, ConvertSidToStringSidW, IsWow64Process: the process's own",
+         [](S, P, D d) { return Identity(d); }},
     };
     return rows;
 }

@@ -245,7 +245,8 @@ TEST_P(EndToEndTest, ServesEveryChartOfEveryTerminalItCanReadAndReportsOnTheCons
     EXPECT_EQ(real::ReadFileBytes(secondPath), Oem(L"Программа уже запущена") + "\r\r\n");
 
     // Killed, the first leaves the session at once: a poster started now serves. On the test's
-    // own new console, with QuickEdit on, it turns QuickEdit off and gives it back on Ctrl+C.
+    // own new console it turns QuickEdit, line input, echo and mouse input off, and gives the
+    // mode back on Ctrl+C.
     const std::wstring recordD = root.Path() + L"A\\record-d.txt";
     real::ChildProcess d(terminalA, L"\"" + recordD + L"\" 120000 3 2");
     ASSERT_TRUE(WaitUntilReady(recordD));
@@ -253,10 +254,12 @@ TEST_P(EndToEndTest, ServesEveryChartOfEveryTerminalItCanReadAndReportsOnTheCons
     ASSERT_TRUE(::AllocConsole());
     const HANDLE console = ::GetStdHandle(STD_INPUT_HANDLE);
     const DWORD mode = ConsoleMode(console);
-    EXPECT_NE(mode & ENABLE_QUICK_EDIT_MODE, 0u);
+    constexpr DWORD kHolding =
+        ENABLE_QUICK_EDIT_MODE | ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT | ENABLE_MOUSE_INPUT;
+    EXPECT_EQ(mode & kHolding, kHolding);
     {
         const real::ChildProcess third(poster.path, L"");
-        const DWORD off = (mode | ENABLE_EXTENDED_FLAGS) & ~DWORD{ENABLE_QUICK_EDIT_MODE};
+        const DWORD off = (mode | ENABLE_EXTENDED_FLAGS) & ~kHolding;
         EXPECT_TRUE(Eventually([&] { return ConsoleMode(console) == off; }));
         Eventually([&] { return !served || EveryChartGotTenPairs(ReadRecord(recordD)); });
         ::SetConsoleCtrlHandler(Survive, TRUE);
