@@ -24,6 +24,12 @@ constexpr DWORD kServingPauseMs = 100;
 constexpr DWORD kIdlePauseMs = 1000;
 
 void PostCommands(HWND chart) {
+    // A chart whose thread has stopped reading its messages gets nothing until it reads again:
+    // its queue would otherwise fill with commands that it must work off first, and at the
+    // system's limit its own posted messages would be refused.
+    if (os::IsHungAppWindow(chart) != FALSE) {
+        return;
+    }
     // Posted, never sent: a busy or hung terminal cannot stall the loop. A lost post is lost.
     os::PostMessageA(chart, WM_COMMAND, kFirstCommand, kFirstCommandParameter);
     os::PostMessageA(chart, WM_COMMAND, kSecondCommand, kSecondCommandParameter);

@@ -35,6 +35,7 @@ public:
     virtual DWORD GetWindowThreadProcessId(HWND window, DWORD* processId) = 0;
     virtual LONG GetWindowLongW(HWND window, int index) = 0;
     virtual BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) = 0;
+    virtual BOOL IsHungAppWindow(HWND window) = 0;
 
     // Files and strings.
     virtual int StrCmpIW(LPCWSTR first, LPCWSTR second) = 0;
@@ -120,6 +121,9 @@ inline LONG GetWindowLongW(HWND window, int index) {
 }
 inline BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     return Current().PostMessageA(window, message, wParam, lParam);
+}
+inline BOOL IsHungAppWindow(HWND window) {
+    return Current().IsHungAppWindow(window);
 }
 inline int StrCmpIW(LPCWSTR first, LPCWSTR second) {
     return Current().StrCmpIW(first, second);

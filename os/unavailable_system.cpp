@@ -20,6 +20,7 @@ public:
     DWORD GetWindowThreadProcessId(HWND, DWORD*) override { return Fail<DWORD>(0); }
     LONG GetWindowLongW(HWND, int) override { return Fail<LONG>(0); }
     BOOL PostMessageA(HWND, UINT, WPARAM, LPARAM) override { return Fail(FALSE); }
+    BOOL IsHungAppWindow(HWND) override { return Fail(FALSE); }
     // StrCmpIW has no failure result; like the real one on bad input it reports "different".
     int StrCmpIW(LPCWSTR, LPCWSTR) override { return Fail(1); }
     DWORD GetFileAttributesW(LPCWSTR) override { return Fail(INVALID_FILE_ATTRIBUTES); }

@@ -44,6 +44,7 @@ public:
     BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override {
         return ::PostMessageA(window, message, wParam, lParam);
     }
+    BOOL IsHungAppWindow(HWND window) override { return ::IsHungAppWindow(window); }
     int StrCmpIW(LPCWSTR first, LPCWSTR second) override { return ::StrCmpIW(first, second); }
     DWORD GetFileAttributesW(LPCWSTR fileName) override { return ::GetFileAttributesW(fileName); }
     int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wideText, int wideLength,

@@ -8,8 +8,11 @@
 //   window <handle> <role>    once per window, role frame|client|chart|inner|plain
 //   ready                     after the window lines
 //   command <handle> <wParam> <lParam> <milliseconds since start>
+//   resumed, drained          after a stop: when it reads again, and once it has read what waited
 //   end                       when the lifetime is over, just before the exit (code 0)
 // Handles are written as "0x" and lowercase hex digits. A bad command line ends it with code 2.
+// Posted to the frame, WM_APP with wParam n stops it from reading messages for n ms, as a long
+// computation would.
 #include <windows.h>
 
 #include <chrono>
@@ -33,7 +36,9 @@ constexpr unsigned long kDefaultCharts = 3;
 constexpr unsigned long kDefaultInnerPerChart = 2;
 
 constexpr UINT_PTR kLifetimeTimer = 1;
-constexpr UINT kFirstChildId = 50000; // ids the MDI client gives its children
+constexpr UINT kStopMessage = WM_APP;
+constexpr UINT kDrainedMessage = WM_APP + 1; // posted to itself, behind what waited
+constexpr UINT kFirstChildId = 50000;        // ids the MDI client gives its children
 constexpr int kStripHeight = 24;
 // IDI_APPLICATION and IDC_ARROW, as wide resource names whatever UNICODE says.
 const LPCWSTR kApplicationIcon = MAKEINTRESOURCEW(32512);
@@ -183,6 +188,14 @@ LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wparam, LPARAM lpar
     case WM_SIZE:
         // Handled here instead of by DefFrameProcW, which would cover the strip with the client.
         LayOutFrame(LOWORD(lparam), HIWORD(lparam));
+        return 0;
+    case kStopMessage:
+        ::Sleep(static_cast<DWORD>(wparam));
+        g_terminal->record.WriteLine("resumed");
+        ::PostMessageW(window, kDrainedMessage, 0, 0);
+        return 0;
+    case kDrainedMessage:
+        g_terminal->record.WriteLine("drained");
         return 0;
     case WM_TIMER:
         if (wparam == kLifetimeTimer) {

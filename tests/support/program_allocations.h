@@ -79,6 +79,7 @@ public:
     DWORD GetWindowThreadProcessId(HWND window, DWORD* processId) override;
     LONG GetWindowLongW(HWND window, int index) override;
     BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
+    BOOL IsHungAppWindow(HWND window) override { return Forward(&System::IsHungAppWindow, window); }
     int StrCmpIW(LPCWSTR first, LPCWSTR second) override;
     DWORD GetFileAttributesW(LPCWSTR fileName) override;
     int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wideText, int wideLength,

@@ -540,6 +540,13 @@ BOOL SimulatedSystem::PostMessageA(HWND window, UINT message, WPARAM wParam, LPA
     return TRUE;
 }
 
+BOOL SimulatedSystem::IsHungAppWindow(HWND) {
+    Enter("IsHungAppWindow"); // FALSE all the same: it has no failure to report
+    // No thread of the model stops reading its messages; for a vanished window, as under Wine,
+    // the answer is FALSE and the last error stays.
+    return FALSE;
+}
+
 // --- Files and strings -----------------------------------------------------------------------
 
 int SimulatedSystem::StrCmpIW(LPCWSTR first, LPCWSTR second) {

@@ -84,6 +84,7 @@ struct Self {
 // without any of them is set. Mutexes are named ones only, and have no security: a refusal is
 // scripted with FailCall. It keeps one console control handler, and removing one never fails.
 // CreateFileW opens "CONIN$" only; IsWow64Process and OpenProcessToken know the own process only.
+// No thread stops reading its messages: every window responds.
 // Under Wine, tests/wine/conformance_test.cpp makes every call on the model and on the real system
 // alike; the differences kept on purpose are named there.
 class SimulatedSystem : public os::System {
@@ -160,6 +161,7 @@ public:
     DWORD GetWindowThreadProcessId(HWND window, DWORD* processId) override;
     LONG GetWindowLongW(HWND window, int index) override;
     BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
+    BOOL IsHungAppWindow(HWND window) override;
     int StrCmpIW(LPCWSTR first, LPCWSTR second) override;
     DWORD GetFileAttributesW(LPCWSTR fileName) override;
     int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wideText, int wideLength,

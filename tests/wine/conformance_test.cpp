@@ -347,10 +347,18 @@ std::wstring StyleOf(const Side& side, HWND window) {
     return Report(side) << Hex(static_cast<std::uint32_t>(style));
 }
 
+// As the program posts: IsHungAppWindow first, then the post. The window's thread, this one, has
+// just read its messages.
 std::wstring Post(const Side& side, HWND window) {
+    for (MSG message; ::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) {
+        ::DispatchMessageW(&message); // painted, so that WM_PAINT stops coming
+    }
+    side.Clear();
+    const BOOL hung = side.system.IsHungAppWindow(window);
+    const std::wstring asked = Report(side) << hung;
     side.Clear();
     const BOOL result = side.system.PostMessageA(window, WM_COMMAND, 33324, 0);
-    return Report(side) << result;
+    return asked + L" / " + std::wstring(Report(side) << result);
 }
 
 std::wstring Open(const Side& side, DWORD id) {

@@ -10,6 +10,7 @@
 #include <functional>
 #include <iostream>
 #include <map>
+#include <memory>
 #include <sstream>
 
 namespace {
@@ -24,12 +25,17 @@ struct Record {
     std::map<std::string, std::string> roles; // handle text -> role
     std::map<std::string, std::vector<Command>> commands;
     bool ready = false;
+    HWND frame = nullptr;
+    std::size_t waited = 0; // commands read between "resumed" and "drained"
+    std::size_t after = 0;  // commands read after "drained"
+    bool drained = false;
 };
 
 Record ReadRecord(const std::wstring& path) {
     Record record;
     std::istringstream lines(real::ReadFileBytes(path));
     std::string line;
+    std::size_t* counted = nullptr;
     while (std::getline(lines, line)) {
         std::istringstream words(line);
         std::string kind;
@@ -37,9 +43,16 @@ Record ReadRecord(const std::wstring& path) {
         words >> kind >> handle;
         if (kind == "window") {
             words >> record.roles[handle];
+            if (record.roles[handle] == "frame") {
+                record.frame = reinterpret_cast<HWND>(std::stoull(handle, nullptr, 16));
+            }
         } else if (kind == "ready") {
             record.ready = true;
+        } else if (kind == "resumed" || kind == "drained") {
+            record.drained = kind == "drained";
+            counted = record.drained ? &record.after : &record.waited;
         } else if (kind == "command") {
+            counted != nullptr ? ++*counted : 0;
             Record::Command command{};
             words >> command.wParam >> command.lParam >> command.milliseconds;
             record.commands[handle].push_back(command);
@@ -299,6 +312,40 @@ TEST_P(EndToEndTest, ServesEveryChartOfEveryTerminalItCanReadAndReportsOnTheCons
     ASSERT_GE(rest.size(), notFound.size()) << status;
     EXPECT_EQ(rest.substr(0, notFound.size()), notFound);
     EXPECT_EQ(rest.size() % notFound.size(), 0u);
+}
+
+// Two terminals stop reading their messages at one moment, for 7 s and for 20 s. The poster leaves
+// a terminal that does not respond alone, so each finds about what 5 s of posting left waiting,
+// whatever the length of its stop, and is served at its pace again right after.
+TEST(EndToEndStopTest, ATerminalThatStopsReadingIsNotBuriedInCommands) {
+    const real::TempFolder root;
+    const auto path = [&](const std::wstring& stop) { return root.Path() + stop + L"\\r.txt"; };
+    std::vector<std::unique_ptr<real::ChildProcess>> terminals;
+    for (const std::wstring stop : {L"7000", L"20000"}) {
+        root.MakeFolder(stop);
+        root.WriteFile(stop + L"\\MetaEditor.exe");
+        terminals.push_back(std::make_unique<real::ChildProcess>(
+            root.CopyIn(TestTerminal(kOwnBits).path, stop + L"\\terminal.exe"),
+            L"\"" + path(stop) + L"\" 60000"));
+        ASSERT_TRUE(WaitUntilReady(path(stop)));
+    }
+    const real::OutputFile status(root.Path() + L"status.txt");
+    const real::ChildProcess poster(Poster().path, L"", status.Handle());
+    ASSERT_TRUE(Eventually([&] { return EveryChartGotTenPairs(ReadRecord(path(L"20000"))); }));
+    for (const std::wstring stop : {L"7000", L"20000"}) {
+        ::PostMessageW(ReadRecord(path(stop)).frame, WM_APP, std::stoul(stop), 0);
+    }
+    ASSERT_TRUE(Eventually([&] { return ReadRecord(path(L"20000")).drained; }, 30));
+    ::Sleep(2000);
+    const Record shortStop = ReadRecord(path(L"7000"));
+    const Record longStop = ReadRecord(path(L"20000"));
+    std::cout << "waited after 7 s: " << shortStop.waited
+              << " commands, after 20 s: " << longStop.waited
+              << "; read in the 2 s after: " << longStop.after << "\n";
+    EXPECT_GT(shortStop.waited, 0u) << "posted to while it did not read";
+    const std::size_t cycle = 6; // a cycle posts a pair to each of the three charts
+    EXPECT_LE(longStop.waited, shortStop.waited + cycle) << "about a cycle per chart more";
+    EXPECT_GE(longStop.after, 6 * cycle) << "six pairs a chart in two seconds";
 }
 
 INSTANTIATE_TEST_SUITE_P(WordSizes, EndToEndTest, testing::Values(32, 64),
