@@ -7,8 +7,6 @@ namespace {
 
 constexpr DWORD kHoldingFlags =
     ENABLE_QUICK_EDIT_MODE | ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT | ENABLE_MOUSE_INPUT;
-// QuickEdit's flag counts only in a mode that carries this one too.
-constexpr DWORD kExtendedFlags = ENABLE_EXTENDED_FLAGS;
 
 // Written before the handler that reads them is added, and after it is removed.
 HANDLE g_input = nullptr;
@@ -46,7 +44,8 @@ CInputModeGuard::CInputModeGuard() : m_input(OpenInputOfOutputConsole()) {
     // The handler goes in first, so that no end after the change can miss it. Without it the mode
     // changes all the same: a flowing output matters more than the mode after the program.
     m_handlerAdded = os::SetConsoleCtrlHandler(GiveModeBack, TRUE) != FALSE;
-    const DWORD quickEditOff = (mode & ENABLE_QUICK_EDIT_MODE) != 0 ? kExtendedFlags : 0;
+    // QuickEdit's flag counts only in a mode that carries the extended flags too.
+    const DWORD quickEditOff = (mode & ENABLE_QUICK_EDIT_MODE) != 0 ? ENABLE_EXTENDED_FLAGS : 0;
     m_changed = os::SetConsoleMode(m_input.Get(), (mode & ~kHoldingFlags) | quickEditOff) != FALSE;
 }
 
