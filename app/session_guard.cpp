@@ -47,10 +47,8 @@ bool NameExists(const std::wstring& name) {
     return found.IsValid() || os::GetLastError() == ERROR_ACCESS_DENIED;
 }
 
-// Read right after CreateMutexW: as for NameExists, and a handle with ERROR_ALREADY_EXISTS is one
-// to the other poster's mutex.
-bool ExistedBefore(HANDLE mutex) {
-    const DWORD error = os::GetLastError();
+// As for NameExists; and a handle with ERROR_ALREADY_EXISTS is one to the other poster's mutex.
+bool ExistedBefore(HANDLE mutex, DWORD error) {
     return mutex != nullptr ? error == ERROR_ALREADY_EXISTS : error == ERROR_ACCESS_DENIED;
 }
 
@@ -72,8 +70,17 @@ PosterIdentity ReadOwnIdentity() {
 }
 
 CSessionGuard::CSessionGuard(const PosterIdentity& identity)
-    : m_own(os::CreateMutexW(nullptr, FALSE, NameOf(identity, identity.reach).c_str())),
-      m_anotherServes(ExistedBefore(m_own.Get())) {
+    : CSessionGuard(identity, Create(NameOf(identity, identity.reach))) {}
+
+// The last error is read at once: the name's string is freed later, and nothing promises that a
+// free leaves the last error alone.
+CSessionGuard::Created CSessionGuard::Create(const std::wstring& name) {
+    const HANDLE mutex = os::CreateMutexW(nullptr, FALSE, name.c_str());
+    return {mutex, os::GetLastError()};
+}
+
+CSessionGuard::CSessionGuard(const PosterIdentity& identity, Created own)
+    : m_own(own.mutex), m_anotherServes(ExistedBefore(own.mutex, own.error)) {
     for (const Reach other : kReaches) {
         if (Meet(identity.reach, other) == Meeting::RunnerWaits) {
             m_larger.push_back(NameOf(identity, other));

@@ -38,6 +38,14 @@ public:
     bool LargerReachServes() const;
 
 private:
+    // A mutex just created, with the last error its creation left.
+    struct Created {
+        HANDLE mutex;
+        DWORD error;
+    };
+    static Created Create(const std::wstring& name);
+    CSessionGuard(const PosterIdentity& identity, Created own);
+
     Utils::CThreadHandle m_own;
     bool m_anotherServes;
     std::vector<std::wstring> m_larger; // the names of the strictly larger reaches

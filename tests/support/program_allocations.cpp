@@ -11,6 +11,7 @@ long g_model = 0;
 int g_modelDepth = 0;
 long g_failFrom = 0;
 std::size_t g_failSizesFrom = 0;
+void (*g_freeHook)() = nullptr;
 
 bool CountAndTellFailure(std::size_t bytes) {
     if (g_modelDepth > 0) {
@@ -30,6 +31,13 @@ void* Allocate(std::size_t bytes) {
         return memory;
     }
     throw std::bad_alloc();
+}
+
+void Free(void* memory) {
+    std::free(memory);
+    if (g_freeHook != nullptr && g_modelDepth == 0) {
+        g_freeHook();
+    }
 }
 
 // The program's callback and its parameter, handed through the target's enumeration.
@@ -68,6 +76,10 @@ void FailSizesFrom(std::size_t bytes) {
 void Disarm() {
     g_failFrom = 0;
     g_failSizesFrom = 0;
+}
+
+void SetFreeHook(void (*hook)()) {
+    g_freeHook = hook;
 }
 
 InModel::InModel() {
@@ -218,20 +230,20 @@ void* operator new[](std::size_t bytes, const std::nothrow_t&) noexcept {
     }
 }
 void operator delete(void* memory) noexcept {
-    std::free(memory);
+    program_allocations::Free(memory);
 }
 void operator delete[](void* memory) noexcept {
-    std::free(memory);
+    program_allocations::Free(memory);
 }
 void operator delete(void* memory, std::size_t) noexcept {
-    std::free(memory);
+    program_allocations::Free(memory);
 }
 void operator delete[](void* memory, std::size_t) noexcept {
-    std::free(memory);
+    program_allocations::Free(memory);
 }
 void operator delete(void* memory, const std::nothrow_t&) noexcept {
-    std::free(memory);
+    program_allocations::Free(memory);
 }
 void operator delete[](void* memory, const std::nothrow_t&) noexcept {
-    std::free(memory);
+    program_allocations::Free(memory);
 }

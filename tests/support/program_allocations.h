@@ -26,6 +26,10 @@ void FailFrom(long k);
 void FailSizesFrom(std::size_t bytes);
 void Disarm();
 
+// While set, runs after every free of the program's (never of the model's): the hook can make a
+// free change what the system keeps, such as the last error. Null removes it.
+void SetFreeHook(void (*hook)());
+
 // Disarms at the end of a scope, whatever happens in it.
 class Armed {
 public:

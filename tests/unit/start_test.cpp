@@ -41,6 +41,32 @@ TEST_F(StartTest, OfTwoPostersTheOneThatReachesFurtherServes) {
     EXPECT_EQ(system.CallCount("CreateMutexW"), 2 * 16) << "looking must create no name";
 }
 
+// A lone standard 32-bit poster, as it meets the names beside an elevated one on Windows, whose
+// security the model lacks as Wine does: a refusal is another poster there; any other failure of
+// either call is none, so that a lone poster always serves.
+TEST_F(StartTest, ARefusedNameIsAnotherPosterAndAFailedOneIsNone) {
+    struct Row {
+        const char* call;
+        DWORD error;
+        bool starterLeaves;
+        bool runnerWaits;
+    };
+    for (const Row& row : {Row{"CreateMutexW", ERROR_ACCESS_DENIED, true, false},
+                           Row{"CreateMutexW", ERROR_INVALID_HANDLE, false, false},
+                           Row{"OpenMutexW", ERROR_ACCESS_DENIED, true, true},
+                           Row{"OpenMutexW", ERROR_INVALID_HANDLE, false, false},
+                           Row{"OpenMutexW", ERROR_NOT_ENOUGH_MEMORY, false, false}}) {
+        SCOPED_TRACE(testing::Message() << row.call << " failing with " << row.error);
+        sim::SimulatedSystem lone;
+        const os::ScopedSystem installed(lone);
+        Become(lone.self, 0);
+        lone.FailAlways(row.call, row.error);
+        const CSessionGuard guard;
+        EXPECT_EQ(guard.AnotherServes(), row.starterLeaves);
+        EXPECT_EQ(guard.LargerReachServes(), row.runnerWaits);
+    }
+}
+
 // Waiting takes no snapshot and posts nothing; once the other has ended, serving starts afresh.
 TEST_F(StartTest, APosterWaitsWhileOneThatReachesFurtherRuns) {
     sim::AddTerminal(system, 100, L"D:\\Trade", 0x1000, 1);
