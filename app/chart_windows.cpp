@@ -2,6 +2,7 @@
 
 #include "os/system.h"
 
+#include <algorithm>
 #include <exception>
 #include <utility>
 
@@ -22,6 +23,15 @@ void RethrowPendingException() {
     if (t_pendingException) {
         std::rethrow_exception(std::exchange(t_pendingException, nullptr));
     }
+}
+
+// Every top-level window of the desktop, in the system's order.
+HandleList CollectTopLevelWindows() {
+    HandleList windows;
+    windows.reserve(kTopLevelReserve);
+    os::EnumWindows(CollectWindow, AsParameter(windows));
+    RethrowPendingException();
+    return windows;
 }
 
 } // namespace
@@ -71,16 +81,24 @@ void CollectChartWindows(const HandleList& windows, HandleSet& charts) {
 
 HandleSet FindChartWindows(DWORD processId) {
     HandleList processWindows;
-    {
-        HandleList topLevelWindows;
-        topLevelWindows.reserve(kTopLevelReserve);
-        os::EnumWindows(CollectWindow, AsParameter(topLevelWindows));
-        RethrowPendingException();
-        KeepWindowsOfProcess(topLevelWindows, processId, processWindows);
-    }
+    KeepWindowsOfProcess(CollectTopLevelWindows(), processId, processWindows);
     AppendChildWindows(processWindows);
 
     HandleSet charts;
     CollectChartWindows(processWindows, charts);
     return charts;
+}
+
+std::vector<DWORD> FindWindowOwners() {
+    std::vector<DWORD> owners;
+    for (const HWND window : CollectTopLevelWindows()) {
+        DWORD owner = 0; // stays 0 for a window that has vanished
+        os::GetWindowThreadProcessId(window, &owner);
+        if (owner != 0) {
+            owners.push_back(owner);
+        }
+    }
+    std::sort(owners.begin(), owners.end());
+    owners.erase(std::unique(owners.begin(), owners.end()), owners.end());
+    return owners;
 }

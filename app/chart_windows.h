@@ -37,3 +37,6 @@ void CollectChartWindows(const HandleList& windows, HandleSet& charts);
 
 // The whole discovery for one process: its chart windows, ascending, each once.
 HandleSet FindChartWindows(DWORD processId);
+
+// The ids of the processes that own a top-level window on this desktop, ascending, each once.
+std::vector<DWORD> FindWindowOwners();

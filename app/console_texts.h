@@ -12,6 +12,12 @@ inline constexpr const wchar_t* kProcessing = L"В обработке ";
 inline constexpr const wchar_t* kAlreadyRunning = L"Программа уже запущена\r\n";
 // Written once when a command poster starts waiting for one that reaches further to end.
 inline constexpr const wchar_t* kWaiting = L"Ожидание: работает другая копия программы\r\n";
+// Written for a terminal that this poster sees but cannot serve, one per cause, with what to do:
+// it runs as administrator and this poster does not; it runs 64-bit and this poster is 32-bit.
+inline constexpr const wchar_t* kNeedsElevation =
+    L"Нет доступа к метатрейдеру: запустите программу от имени администратора\r\n";
+inline constexpr const wchar_t* kNeeds64Bit =
+    L"Метатрейдер 64-разрядный: запустите 64-разрядную версию программы\r\n";
 inline constexpr UINT kCodePage = CP_OEMCP;
 
 inline constexpr const char* kDot = ".";

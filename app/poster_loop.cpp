@@ -17,7 +17,7 @@ CPosterLoop::CPosterLoop(const CSessionGuard& session, std::ostream& narrow, std
 void CPosterLoop::RunPass() {
     if (!m_session.LargerReachServes()) {
         m_waiting = false;
-        RunPostingCycle(m_indicator, m_narrow, m_wide);
+        RunPostingCycle(m_indicator, m_unserved, m_narrow, m_wide);
         return;
     }
     if (!m_waiting) {

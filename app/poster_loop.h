@@ -3,6 +3,7 @@
 
 #include "app/progress_indicator.h"
 #include "app/session_guard.h"
+#include "app/unserved_notices.h"
 
 #include <ostream>
 
@@ -21,5 +22,6 @@ private:
     std::ostream& m_narrow;
     std::wostream& m_wide;
     ProgressIndicator m_indicator;
+    CUnservedNotices m_unserved;
     bool m_waiting = false;
 };

@@ -2,6 +2,7 @@
 
 #include "app/chart_windows.h"
 #include "app/console_texts.h"
+#include "app/terminal_files.h"
 #include "os/system.h"
 #include "processes/processes.h"
 #include "processes/terminals.h"
@@ -10,9 +11,6 @@
 #include <vector>
 
 namespace {
-
-constexpr const wchar_t* kTerminalFileName = L"terminal.exe";
-constexpr const wchar_t* kCompanionFileName = L"MetaEditor.exe";
 
 // The two commands every chart window gets, back to back, in every serving cycle.
 constexpr WPARAM kFirstCommand = 33324;
@@ -35,9 +33,16 @@ void PostCommands(HWND chart) {
     os::PostMessageA(chart, WM_COMMAND, kSecondCommand, kSecondCommandParameter);
 }
 
+void WriteLines(const std::vector<const wchar_t*>& lines, std::ostream& narrow) {
+    for (const wchar_t* line : lines) {
+        narrow << Utils::WideToNarrow(line, console::kCodePage);
+    }
+}
+
 } // namespace
 
-void RunPostingCycle(ProgressIndicator& indicator, std::ostream& narrow, std::wostream& wide) {
+void RunPostingCycle(ProgressIndicator& indicator, CUnservedNotices& unserved, std::ostream& narrow,
+                     std::wostream& wide) {
     CProcesses processes;
     processes.Enumerate();
     processes.ReadNames();
@@ -45,13 +50,23 @@ void RunPostingCycle(ProgressIndicator& indicator, std::ostream& narrow, std::wo
     std::vector<DWORD> targets;
     FindTerminals(kTerminalFileName, kCompanionFileName, processes, targets);
 
+    const std::vector<const wchar_t*> notices = unserved.Lines(processes, !targets.empty());
     if (targets.empty()) {
         indicator.Stop(wide);
-        narrow << Utils::WideToNarrow(console::kNotFound, console::kCodePage);
+        // "None found" would be false while a terminal runs that this poster cannot serve.
+        if (notices.empty()) {
+            narrow << Utils::WideToNarrow(console::kNotFound, console::kCodePage);
+        }
+        WriteLines(notices, narrow);
         os::Sleep(kIdlePauseMs);
         return;
     }
 
+    // A new notice goes on a line of its own, and the dots start afresh below it.
+    if (!notices.empty()) {
+        indicator.Stop(wide);
+        WriteLines(notices, narrow);
+    }
     indicator.Step(narrow);
     for (const DWORD target : targets) {
         for (const HWND chart : FindChartWindows(target)) {

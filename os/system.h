@@ -21,6 +21,8 @@ public:
     // Processes and modules.
     virtual BOOL EnumProcesses(DWORD* processIds, DWORD bufferBytes, DWORD* returnedBytes) = 0;
     virtual HANDLE OpenProcess(DWORD desiredAccess, BOOL inheritHandle, DWORD processId) = 0;
+    virtual BOOL QueryFullProcessImageNameW(HANDLE process, DWORD flags, LPWSTR name,
+                                            DWORD* size) = 0;
     virtual BOOL EnumProcessModules(HANDLE process, HMODULE* modules, DWORD bufferBytes,
                                     DWORD* neededBytes) = 0;
     virtual DWORD GetModuleBaseNameW(HANDLE process, HMODULE module, LPWSTR baseName,
@@ -93,6 +95,9 @@ inline BOOL EnumProcesses(DWORD* processIds, DWORD bufferBytes, DWORD* returnedB
 }
 inline HANDLE OpenProcess(DWORD desiredAccess, BOOL inheritHandle, DWORD processId) {
     return Current().OpenProcess(desiredAccess, inheritHandle, processId);
+}
+inline BOOL QueryFullProcessImageNameW(HANDLE process, DWORD flags, LPWSTR name, DWORD* size) {
+    return Current().QueryFullProcessImageNameW(process, flags, name, size);
 }
 inline BOOL EnumProcessModules(HANDLE process, HMODULE* modules, DWORD bufferBytes,
                                DWORD* neededBytes) {

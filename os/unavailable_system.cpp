@@ -11,6 +11,7 @@ class UnavailableSystem final : public System {
 public:
     BOOL EnumProcesses(DWORD*, DWORD, DWORD*) override { return Fail(FALSE); }
     HANDLE OpenProcess(DWORD, BOOL, DWORD) override { return Fail<HANDLE>(nullptr); }
+    BOOL QueryFullProcessImageNameW(HANDLE, DWORD, LPWSTR, DWORD*) override { return Fail(FALSE); }
     BOOL EnumProcessModules(HANDLE, HMODULE*, DWORD, DWORD*) override { return Fail(FALSE); }
     DWORD GetModuleBaseNameW(HANDLE, HMODULE, LPWSTR, DWORD) override { return Fail<DWORD>(0); }
     DWORD GetModuleFileNameExW(HANDLE, HMODULE, LPWSTR, DWORD) override { return Fail<DWORD>(0); }

@@ -77,6 +77,7 @@ constexpr HRESULT E_FAIL = static_cast<HRESULT>(0x80004005);
 
 constexpr DWORD PROCESS_VM_READ = 0x0010;
 constexpr DWORD PROCESS_QUERY_INFORMATION = 0x0400;
+constexpr DWORD PROCESS_QUERY_LIMITED_INFORMATION = 0x1000;
 
 constexpr DWORD TOKEN_QUERY = 0x0008;
 // The classes of token information the program asks for.

@@ -19,6 +19,10 @@ public:
     HANDLE OpenProcess(DWORD desiredAccess, BOOL inheritHandle, DWORD processId) override {
         return ::OpenProcess(desiredAccess, inheritHandle, processId);
     }
+    BOOL QueryFullProcessImageNameW(HANDLE process, DWORD flags, LPWSTR name,
+                                    DWORD* size) override {
+        return ::QueryFullProcessImageNameW(process, flags, name, size);
+    }
     BOOL EnumProcessModules(HANDLE process, HMODULE* modules, DWORD bufferBytes,
                             DWORD* neededBytes) override {
         return ::EnumProcessModules(process, modules, bufferBytes, neededBytes);

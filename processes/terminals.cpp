@@ -3,6 +3,20 @@
 #include "os/system.h"
 #include "utils/path.h"
 
+bool IsTerminalImage(const std::wstring& imagePath, const std::wstring& terminalFileName,
+                     const std::wstring& companionFileName) {
+    std::wstring folder;
+    std::wstring name;
+    std::wstring extension;
+    Utils::SplitPath(imagePath, folder, name, extension);
+    const std::wstring fileName = Utils::JoinFileName(name, extension);
+
+    // The length test spares the comparison for most processes.
+    return fileName.size() == terminalFileName.size() &&
+           os::StrCmpIW(fileName.c_str(), terminalFileName.c_str()) == 0 &&
+           Utils::FileExists(Utils::JoinPath(folder, companionFileName));
+}
+
 void FindTerminals(const std::wstring& terminalFileName, const std::wstring& companionFileName,
                    const CProcesses& processes, std::vector<DWORD>& targets) {
     targets.clear();
@@ -11,24 +25,9 @@ void FindTerminals(const std::wstring& terminalFileName, const std::wstring& com
 
     for (DWORD index = 0; index < processes.GetCount(); ++index) {
         const std::wstring& imagePath = imagePaths.at(index);
-        if (imagePath.empty()) {
-            continue; // the path could not be read
+        // An empty path could not be read.
+        if (!imagePath.empty() && IsTerminalImage(imagePath, terminalFileName, companionFileName)) {
+            targets.push_back(ids.at(index));
         }
-
-        std::wstring folder;
-        std::wstring name;
-        std::wstring extension;
-        Utils::SplitPath(imagePath, folder, name, extension);
-        const std::wstring fileName = Utils::JoinFileName(name, extension);
-
-        // The length test spares the comparison for most processes.
-        if (fileName.size() != terminalFileName.size() ||
-            os::StrCmpIW(fileName.c_str(), terminalFileName.c_str()) != 0) {
-            continue;
-        }
-        if (!Utils::FileExists(Utils::JoinPath(folder, companionFileName))) {
-            continue;
-        }
-        targets.push_back(ids.at(index));
     }
 }

@@ -8,6 +8,11 @@
 #include <string>
 #include <vector>
 
+// Whether the image path names `terminalFileName` (compared without regard to case) with
+// `companionFileName` beside it.
+bool IsTerminalImage(const std::wstring& imagePath, const std::wstring& terminalFileName,
+                     const std::wstring& companionFileName);
+
 // Empties `targets`, then appends, in table order, the id of every entry whose image path names
 // `terminalFileName` (compared without regard to case) with `companionFileName` beside it.
 void FindTerminals(const std::wstring& terminalFileName, const std::wstring& companionFileName,

@@ -25,6 +25,7 @@ TEST(CycleAllocationTest, EveryAllocationFailureLeavesTheCycleAsBadAlloc) {
         sim::AddTerminal(simulated, 100, L"D:\\First", 0x1000, 3);
         sim::AddTerminal(simulated, 200, L"E:\\Second", 0x5000, 2);
         ProgressIndicator indicator;
+        CUnservedNotices unserved;
         ConsoleCapture console;
 
         bool finished = false;
@@ -32,7 +33,7 @@ TEST(CycleAllocationTest, EveryAllocationFailureLeavesTheCycleAsBadAlloc) {
             const program_allocations::Armed armed;
             program_allocations::FailFrom(k);
             try {
-                RunPostingCycle(indicator, console.Narrow(), console.Wide());
+                RunPostingCycle(indicator, unserved, console.Narrow(), console.Wide());
                 finished = true;
             } catch (const std::bad_alloc&) {
                 ++failures;

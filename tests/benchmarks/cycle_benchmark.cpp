@@ -86,8 +86,11 @@ void BM_PostingCycle(benchmark::State& state) {
     const Desktop desktop = BuildDesktop(system, shape);
 
     ProgressIndicator indicator;
+    CUnservedNotices unserved;
     NullStreams console;
-    const auto cycle = [&] { RunPostingCycle(indicator, console.Narrow(), console.Wide()); };
+    const auto cycle = [&] {
+        RunPostingCycle(indicator, unserved, console.Narrow(), console.Wide());
+    };
     cycle(); // the first serving cycle also writes the processing text: not a steady-state one
 
     const RunCounts counts = CountRuns(system, cycle);

@@ -247,8 +247,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::set<std::wstring> existing;
     for (const ProcessRecord& record : model.processes) {
         sim::Process& process = system.AddProcess(record.id, record.path);
-        process.canOpen = (record.flags & 1) == 0;
-        process.canListModules = (record.flags & 2) == 0;
+        process.user = (record.flags & 1) == 0 ? sim::kOwnAccount : sim::kOtherAccount;
+        process.modulesLoaded = (record.flags & 2) == 0;
         process.baseNameFails = (record.flags & 4) != 0;
         process.pathFails = (record.flags & 8) != 0;
     }

@@ -82,6 +82,7 @@ TEST(SoakTest, ResourcesStayFlatOverManyCycles) {
     std::ostream narrow(&narrowSink);
     std::wostream wide(&wideSink);
     ProgressIndicator indicator;
+    CUnservedNotices unserved;
 
     std::size_t heapAfterThousand = 0;
     long posts = 0;
@@ -93,7 +94,7 @@ TEST(SoakTest, ResourcesStayFlatOverManyCycles) {
                 system.AddProcess(id, L"D:\\Terminal" + std::to_wstring(t) + L"\\terminal.exe");
             }
         }
-        RunPostingCycle(indicator, narrow, wide);
+        RunPostingCycle(indicator, unserved, narrow, wide);
         ASSERT_EQ(system.OpenHandleCount(), 0u) << "cycle " << cycle;
         posts += static_cast<long>(system.Posted().size());
         system.ClearRecords(); // the model's recorders must not grow either

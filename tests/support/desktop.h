@@ -18,9 +18,9 @@ inline constexpr LONG kClientStyle = 0x200;                // WS_EX_CLIENTEDGE
 // main window at `firstWindow` holding an MDI client at firstWindow + 1, and `charts` chart
 // windows under the client (firstWindow + 0x10 * i, each with an inner window at +1). Charts are
 // created in descending handle order, so that tests see them served ascending.
-inline void AddTerminal(SimulatedSystem& system, DWORD id, const std::wstring& folder,
-                        std::uintptr_t firstWindow, int charts) {
-    system.AddProcess(id, folder + L"\\terminal.exe");
+inline Process& AddTerminal(SimulatedSystem& system, DWORD id, const std::wstring& folder,
+                            std::uintptr_t firstWindow, int charts) {
+    Process& terminal = system.AddProcess(id, folder + L"\\terminal.exe");
     system.AddFile(folder + L"\\MetaEditor.exe");
     system.AddWindow(firstWindow, 0, id, kFrameStyle);
     system.AddWindow(firstWindow + 1, firstWindow, id, kClientStyle);
@@ -29,6 +29,7 @@ inline void AddTerminal(SimulatedSystem& system, DWORD id, const std::wstring& f
         system.AddWindow(chart, firstWindow + 1, id, kChartStyle);
         system.AddWindow(chart + 1, chart, id);
     }
+    return terminal;
 }
 
 } // namespace sim

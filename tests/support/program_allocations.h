@@ -72,6 +72,10 @@ public:
 
     BOOL EnumProcesses(DWORD* processIds, DWORD bufferBytes, DWORD* returnedBytes) override;
     HANDLE OpenProcess(DWORD desiredAccess, BOOL inheritHandle, DWORD processId) override;
+    BOOL QueryFullProcessImageNameW(HANDLE process, DWORD flags, LPWSTR name,
+                                    DWORD* size) override {
+        return Forward(&System::QueryFullProcessImageNameW, process, flags, name, size);
+    }
     BOOL EnumProcessModules(HANDLE process, HMODULE* modules, DWORD bufferBytes,
                             DWORD* neededBytes) override;
     DWORD GetModuleBaseNameW(HANDLE process, HMODULE module, LPWSTR baseName, DWORD size) override;

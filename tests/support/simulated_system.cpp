@@ -13,6 +13,9 @@ constexpr std::uintptr_t kModuleBase = 0x400000;
 constexpr DWORD kPathNotFound = 3;  // ERROR_PATH_NOT_FOUND
 constexpr DWORD kInvalidName = 123; // ERROR_INVALID_NAME
 
+// What reading a process's modules takes.
+constexpr DWORD kReadAccess = PROCESS_QUERY_INFORMATION | PROCESS_VM_READ;
+
 HMODULE MainModuleOf(DWORD processId) {
     return reinterpret_cast<HMODULE>(kModuleBase + std::uintptr_t{processId} * 0x10000);
 }
@@ -162,6 +165,11 @@ void SimulatedSystem::AddWindow(std::uintptr_t handle, std::uintptr_t parent, DW
     window.parent = parent;
     window.processId = processId;
     window.extendedStyle = extendedStyle;
+    // A window lies on its parent's desktop, a top-level one on that of its process's login.
+    const Process* owner = FindProcess(processId);
+    window.session = parent != 0        ? m_windows.at(parent).session
+                     : owner != nullptr ? owner->session
+                                        : Process().session;
     m_windows[handle] = window;
     if (parent == 0) {
         m_topLevel.push_back(handle);
@@ -307,11 +315,15 @@ const Process* SimulatedSystem::FindProcess(DWORD id) const {
     return found == m_processes.end() ? nullptr : &*found;
 }
 
-const Process* SimulatedSystem::ProcessOfHandle(HANDLE handle) {
+const Process* SimulatedSystem::ProcessOfHandle(HANDLE handle, DWORD access) {
     const auto open = m_openHandles.find(handle);
     if (open == m_openHandles.end() || open->second.kind != Kind::Process) {
         m_badCloses.push_back("use of handle " + Describe(handle) + " that is no open process's");
         m_lastError = ERROR_INVALID_HANDLE;
+        return nullptr;
+    }
+    if ((open->second.access & access) != access) {
+        m_lastError = ERROR_ACCESS_DENIED;
         return nullptr;
     }
     const Process* process = FindProcess(open->second.processId);
@@ -335,6 +347,20 @@ BOOL SimulatedSystem::EnumProcesses(DWORD* processIds, DWORD bufferBytes, DWORD*
     return TRUE;
 }
 
+DWORD SimulatedSystem::GrantedAccess(const Process& process) const {
+    // A process's security comes from its token: an elevated one's grants everything to the
+    // administrators (whose group counts only in an elevated token), a standard one's to its
+    // account; either grants reading to its login. Its integrity then refuses a process of lower
+    // integrity every right that reads, but the limited query.
+    const bool everything = process.elevated ? self.elevated != 0 : process.user == self.user;
+    const bool sameLogin = process.user == self.user && process.session == self.session;
+    if (!everything && !sameLogin) {
+        return 0;
+    }
+    constexpr DWORD kAll = 0x001FFFFF; // PROCESS_ALL_ACCESS
+    return process.elevated && self.elevated == 0 ? PROCESS_QUERY_LIMITED_INFORMATION : kAll;
+}
+
 HANDLE SimulatedSystem::OpenProcess(DWORD desiredAccess, BOOL inheritHandle, DWORD processId) {
     m_openCalls.push_back(OpenProcessCall{desiredAccess, inheritHandle, processId});
     if (Enter("OpenProcess")) {
@@ -345,11 +371,39 @@ HANDLE SimulatedSystem::OpenProcess(DWORD desiredAccess, BOOL inheritHandle, DWO
         m_lastError = ERROR_INVALID_PARAMETER;
         return nullptr;
     }
-    if (!process->canOpen) {
+    if ((desiredAccess & ~GrantedAccess(*process)) != 0) {
         m_lastError = ERROR_ACCESS_DENIED;
         return nullptr;
     }
-    return NewHandle(OpenHandle{processId, {}, Kind::Process});
+    // The full query brings the limited one with it.
+    const DWORD granted = (desiredAccess & PROCESS_QUERY_INFORMATION) != 0
+                              ? desiredAccess | PROCESS_QUERY_LIMITED_INFORMATION
+                              : desiredAccess;
+    return NewHandle(OpenHandle{processId, {}, Kind::Process, granted});
+}
+
+BOOL SimulatedSystem::QueryFullProcessImageNameW(HANDLE process, DWORD flags, LPWSTR name,
+                                                 DWORD* size) {
+    if (Enter("QueryFullProcessImageNameW")) {
+        return FALSE;
+    }
+    const Process* owner = ProcessOfHandle(process, PROCESS_QUERY_LIMITED_INFORMATION);
+    if (owner == nullptr) {
+        return FALSE;
+    }
+    if (flags != 0) { // the native form is not modelled
+        m_lastError = ERROR_INVALID_PARAMETER;
+        return FALSE;
+    }
+    const auto length = static_cast<DWORD>(owner->imagePath.size());
+    if (length >= *size) { // no room for the terminator: nothing is written
+        m_lastError = ERROR_INSUFFICIENT_BUFFER;
+        return FALSE;
+    }
+    std::copy(owner->imagePath.begin(), owner->imagePath.end(), name);
+    name[length] = L'\0';
+    *size = length;
+    return TRUE;
 }
 
 HANDLE SimulatedSystem::NewHandle(OpenHandle open) {
@@ -366,11 +420,11 @@ BOOL SimulatedSystem::EnumProcessModules(HANDLE process, HMODULE* modules, DWORD
     if (Enter("EnumProcessModules")) {
         return FALSE;
     }
-    const Process* owner = ProcessOfHandle(process);
+    const Process* owner = ProcessOfHandle(process, kReadAccess);
     if (owner == nullptr) {
         return FALSE;
     }
-    if (!owner->canListModules) {
+    if (!owner->modulesLoaded || OutOfWordSize(*owner)) {
         m_lastError = ERROR_PARTIAL_COPY;
         return FALSE;
     }
@@ -389,8 +443,12 @@ DWORD SimulatedSystem::GetModuleBaseNameW(HANDLE process, HMODULE module, LPWSTR
     if (Enter("GetModuleBaseNameW")) {
         return 0;
     }
-    const Process* owner = ProcessOfHandle(process);
+    const Process* owner = ProcessOfHandle(process, kReadAccess);
     if (owner == nullptr) {
+        return 0;
+    }
+    if (OutOfWordSize(*owner)) {
+        m_lastError = ERROR_PARTIAL_COPY;
         return 0;
     }
     if (owner->baseNameFails || module != MainModuleOf(owner->id)) {
@@ -406,8 +464,12 @@ DWORD SimulatedSystem::GetModuleFileNameExW(HANDLE process, HMODULE module, LPWS
     if (Enter("GetModuleFileNameExW")) {
         return 0;
     }
-    const Process* owner = ProcessOfHandle(process);
+    const Process* owner = ProcessOfHandle(process, kReadAccess);
     if (owner == nullptr) {
+        return 0;
+    }
+    if (OutOfWordSize(*owner)) {
+        m_lastError = ERROR_PARTIAL_COPY;
         return 0;
     }
     if (owner->pathFails || (module != nullptr && module != MainModuleOf(owner->id))) {
@@ -449,9 +511,13 @@ BOOL SimulatedSystem::EnumWindows(WNDENUMPROC callback, LPARAM parameter) {
 BOOL SimulatedSystem::Deliver(const std::vector<std::uintptr_t>& windows, WNDENUMPROC callback,
                               LPARAM parameter) {
     for (const std::uintptr_t window : windows) {
-        if (m_windows.count(window) == 0) {
+        const auto found = m_windows.find(window);
+        if (found == m_windows.end()) {
             m_lastError = ERROR_INVALID_WINDOW_HANDLE; // the system's test of the handle says so
             continue;
+        }
+        if (found->second.session != self.session) {
+            continue; // on the desktop of another login
         }
         if (!callback(Hwnd(window), parameter)) {
             ++m_enumerationsCutShort;
@@ -761,10 +827,18 @@ HANDLE SimulatedSystem::OpenMutexW(DWORD, BOOL, LPCWSTR name) {
 }
 
 BOOL SimulatedSystem::IsWow64Process(HANDLE process, PBOOL wow64) {
-    if (Enter("IsWow64Process") || !IsOpen(process, Kind::Process)) {
+    if (Enter("IsWow64Process")) {
         return FALSE;
     }
-    *wow64 = self.wow64;
+    if (process == GetCurrentProcess()) {
+        *wow64 = self.wow64;
+        return TRUE;
+    }
+    const Process* owner = ProcessOfHandle(process, PROCESS_QUERY_LIMITED_INFORMATION);
+    if (owner == nullptr) {
+        return FALSE;
+    }
+    *wow64 = owner->wow64 ? TRUE : FALSE;
     return TRUE;
 }
 

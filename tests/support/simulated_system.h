@@ -26,11 +26,22 @@ inline std::uintptr_t HandleValue(HWND window) {
     return reinterpret_cast<std::uintptr_t>(window);
 }
 
+// The account of the model's own process (Self::user) and another one's.
+inline constexpr DWORD kOwnAccount = 1001;
+inline constexpr DWORD kOtherAccount = 1002;
+
+// A process as Windows' security sees it, which decides what an open of it grants (see
+// OpenProcess): the account and the login (session) it runs in, whether it runs elevated, and
+// whether it is a 32-bit process on 64-bit Windows (under WOW64), which a process under WOW64
+// needs to read its modules.
 struct Process {
     DWORD id = 0;
     std::wstring imagePath; // the base name is its last component
-    bool canOpen = true;
-    bool canListModules = true;
+    DWORD user = kOwnAccount;
+    DWORD session = 1;
+    bool elevated = false;
+    bool wow64 = false;
+    bool modulesLoaded = true; // false: just started, its module list is not in place yet
     bool baseNameFails = false;
     bool pathFails = false;
 };
@@ -73,7 +84,7 @@ struct Self {
     PHANDLER_ROUTINE ctrlHandler = nullptr;
     DWORD elevated = 0;
     BOOL wow64 = FALSE;
-    DWORD user = 1001;
+    DWORD user = kOwnAccount;
     DWORD session = 1;
 };
 
@@ -83,8 +94,11 @@ struct Self {
 // stops reporting QuickEdit (and the other flags that ENABLE_EXTENDED_FLAGS governs) once a mode
 // without any of them is set. Mutexes are named ones only, and have no security: a refusal is
 // scripted with FailCall. It keeps one console control handler, and removing one never fails.
-// CreateFileW opens "CONIN$" only; IsWow64Process and OpenProcessToken know the own process only.
-// No thread stops reading its messages: every window responds.
+// CreateFileW opens "CONIN$" only; OpenProcessToken knows the own process only. A process's
+// security is that of a token's default (see GrantedAccess): no protected processes, no
+// privileges such as debugging, no posts refused across integrity levels. Under Wine, which has
+// one account and elevates every token, every open succeeds. No thread stops reading its
+// messages: every window responds.
 // Under Wine, tests/wine/conformance_test.cpp makes every call on the model and on the real system
 // alike; the differences kept on purpose are named there.
 class SimulatedSystem : public os::System {
@@ -150,6 +164,7 @@ public:
     // --- os::System --------------------------------------------------------------------------
     BOOL EnumProcesses(DWORD* processIds, DWORD bufferBytes, DWORD* returnedBytes) override;
     HANDLE OpenProcess(DWORD desiredAccess, BOOL inheritHandle, DWORD processId) override;
+    BOOL QueryFullProcessImageNameW(HANDLE process, DWORD flags, LPWSTR name, DWORD* size) override;
     BOOL EnumProcessModules(HANDLE process, HMODULE* modules, DWORD bufferBytes,
                             DWORD* neededBytes) override;
     DWORD GetModuleBaseNameW(HANDLE process, HMODULE module, LPWSTR baseName, DWORD size) override;
@@ -198,6 +213,7 @@ private:
         std::uintptr_t parent = 0;
         DWORD processId = 0;
         LONG extendedStyle = 0;
+        DWORD session = 0; // the login on whose desktop it lies
         std::vector<std::uintptr_t> children;
     };
     enum class Kind { Process, Token, Mutex, ConsoleInput };
@@ -205,6 +221,7 @@ private:
         DWORD processId;
         std::wstring mutexName; // a named mutex lives while a handle to it is open
         Kind kind = Kind::Process;
+        DWORD access = 0; // what an open of a process granted
     };
 
     // Counts the call, runs its hooks and tells whether it is to fail (the last error is set).
@@ -215,7 +232,15 @@ private:
     bool IsOpen(HANDLE handle, Kind kind);
     std::wstring MutexKey(LPCWSTR name) const;
     const Process* FindProcess(DWORD id) const;
-    const Process* ProcessOfHandle(HANDLE handle);
+    // What this process's security grants the model's own process, as its token made it.
+    DWORD GrantedAccess(const Process& process) const;
+    // The process that a handle opened with at least `access` names; sets the last error and
+    // gives null where there is none, or where the handle lacks that access.
+    const Process* ProcessOfHandle(HANDLE handle, DWORD access);
+    // A 32-bit process under WOW64 cannot read the modules of a 64-bit one.
+    bool OutOfWordSize(const Process& process) const {
+        return self.wow64 != FALSE && !process.wow64;
+    }
     void ForgetWindow(std::uintptr_t handle);
     void CollectDescendants(std::uintptr_t handle, std::vector<std::uintptr_t>& out) const;
     std::size_t CountDescendants(std::uintptr_t handle) const;

@@ -32,27 +32,32 @@ struct ScenarioRun {
     std::map<std::string, int> calls;
 };
 
-// Three cycles: nothing found; two terminals served; the terminals gone and the not-found text
-// failing to convert, so that the error path's calls occur too.
+// A 32-bit poster under WOW64, in three cycles: none found that it can serve, but one named, which
+// runs 64-bit and as administrator; two terminals served; the two gone and the texts failing to
+// convert, so that the error path's calls occur too.
 ScenarioRun RunScenario(const std::string& failedCall = "", int occurrence = 0) {
     sim::SimulatedSystem system;
     const os::ScopedSystem installed(system);
+    system.self.wow64 = TRUE;
     system.AddOrdinaryProcesses(12);
-    system.AddProcess(60, L"C:\\Locked\\locked.exe").canOpen = false;
-    system.AddProcess(64, L"C:\\Wide\\wide.exe").canListModules = false;
+    system.AddProcess(60, L"C:\\Locked\\locked.exe").user = sim::kOtherAccount;
+    system.AddProcess(64, L"C:\\Admin\\terminal.exe").elevated = true;
+    system.AddFile(L"C:\\Admin\\MetaEditor.exe");
     system.AddWindow(0x10, 0, 1000);
+    system.AddWindow(0x6400, 0, 64);
     if (!failedCall.empty()) {
         system.FailCall(failedCall, occurrence, kScriptedError);
     }
 
     ProgressIndicator indicator;
+    CUnservedNotices unserved;
     ConsoleCapture console;
     ScenarioRun run;
     const auto cycle = [&] {
         CycleResult result;
         const std::size_t sleptBefore = system.Sleeps().size();
         try {
-            RunPostingCycle(indicator, console.Narrow(), console.Wide());
+            RunPostingCycle(indicator, unserved, console.Narrow(), console.Wide());
         } catch (const Utils::CUtilsError& error) {
             result.error = error.GetCode();
         }
@@ -63,9 +68,9 @@ ScenarioRun RunScenario(const std::string& failedCall = "", int occurrence = 0) 
     };
 
     cycle();
-    sim::AddTerminal(system, 100, L"D:\\First", 0x1000, 3);
+    sim::AddTerminal(system, 100, L"D:\\First", 0x1000, 3).wow64 = true;
     system.AddWindow(0x1100, 0, 100); // a second top-level window
-    sim::AddTerminal(system, 200, L"E:\\Second", 0x5000, 2);
+    sim::AddTerminal(system, 200, L"E:\\Second", 0x5000, 2).wow64 = true;
     system.AddWindow(0x5100, 0, 200);
     cycle();
     system.RemoveProcess(100);
@@ -75,12 +80,27 @@ ScenarioRun RunScenario(const std::string& failedCall = "", int occurrence = 0) 
 
     run.posted = system.Posted();
     run.sleeps = system.Sleeps();
-    for (const char* call :
-         {"EnumProcesses", "OpenProcess", "EnumProcessModules", "GetModuleBaseNameW",
-          "GetModuleFileNameExW", "CloseHandle", "EnumWindows", "EnumChildWindows",
-          "GetWindowThreadProcessId", "GetWindowLongW", "PostMessageA", "StrCmpIW",
-          "GetFileAttributesW", "WideCharToMultiByte", "GetLastError", "FormatMessageW",
-          "LocalFree", "OutputDebugStringW", "Sleep"}) {
+    for (const char* call : {"EnumProcesses",
+                             "OpenProcess",
+                             "QueryFullProcessImageNameW",
+                             "IsWow64Process",
+                             "EnumProcessModules",
+                             "GetModuleBaseNameW",
+                             "GetModuleFileNameExW",
+                             "CloseHandle",
+                             "EnumWindows",
+                             "EnumChildWindows",
+                             "GetWindowThreadProcessId",
+                             "GetWindowLongW",
+                             "PostMessageA",
+                             "StrCmpIW",
+                             "GetFileAttributesW",
+                             "WideCharToMultiByte",
+                             "GetLastError",
+                             "FormatMessageW",
+                             "LocalFree",
+                             "OutputDebugStringW",
+                             "Sleep"}) {
         run.calls[call] = system.CallCount(call);
     }
     EXPECT_EQ(system.OpenHandleCount(), 0u);
@@ -112,7 +132,10 @@ TEST_F(FaultInjectionTest, BaselineMakesEveryCallOfTheProgram) {
         EXPECT_GT(count, 0) << call << " never occurs, so its failure is never tried";
     }
     ASSERT_EQ(Baseline().cycles.size(), 3u);
-    EXPECT_EQ(Baseline().cycles[0].output, kNotFound);
+    EXPECT_EQ(Baseline().cycles[0].output,
+              sim::ToCp866(L"Нет доступа к метатрейдеру: запустите программу от имени "
+                           L"администратора\r\nМетатрейдер 64-разрядный: запустите "
+                           L"64-разрядную версию программы\r\n"));
     EXPECT_EQ(Baseline().cycles[1].output, sim::ToCp866(L"В обработке ") + ".");
     EXPECT_EQ(Baseline().cycles[2].error, static_cast<HRESULT>(0x80070057));
     EXPECT_EQ(Baseline().posted.size(), (3u + 2u) * 2);

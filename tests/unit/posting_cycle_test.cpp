@@ -29,7 +29,7 @@ protected:
 
     // Runs one cycle and returns what it wrote.
     std::string Cycle() {
-        RunPostingCycle(indicator, console.Narrow(), console.Wide());
+        RunPostingCycle(indicator, unserved, console.Narrow(), console.Wide());
         return console.Take();
     }
 
@@ -39,6 +39,7 @@ protected:
     }
 
     ProgressIndicator indicator;
+    CUnservedNotices unserved;
     ConsoleCapture console;
 };
 
@@ -124,8 +125,8 @@ TEST_F(PostingCycleTest, PostsToEveryChartOfEveryTerminalInOrder) {
     }
     EXPECT_EQ(system.Posted(), expected);
     EXPECT_THAT(system.Sleeps(), ElementsAre(100)); // one pause for all terminals
-    // Each terminal's windows are enumerated on their own.
-    EXPECT_EQ(system.CallCount("EnumWindows"), 2);
+    // Each terminal's windows are enumerated on their own, after the look for those not served.
+    EXPECT_EQ(system.CallCount("EnumWindows"), 1 + 2);
 }
 
 TEST_F(PostingCycleTest, TerminalWithoutChartsStillMakesAServingCycle) {
@@ -161,7 +162,7 @@ TEST_F(PostingCycleTest, FailedConversionOfTheFirstServingStepLeavesTheIndicator
     EXPECT_THROW(Cycle(), Utils::CUtilsError);
     EXPECT_FALSE(indicator.IsBusy());
     EXPECT_THAT(system.Posted(), IsEmpty());
-    EXPECT_EQ(system.CallCount("EnumWindows"), 0); // the step comes before any window
+    EXPECT_EQ(system.CallCount("EnumChildWindows"), 0); // the step comes before any chart
     EXPECT_EQ(Cycle(), kProcessing + ".");
 }
 
@@ -175,3 +176,109 @@ TEST_F(PostingCycleTest, EveryProcessHandleIsClosedWithinItsCycle) {
 }
 
 } // namespace
+
+const std::string kNeedsElevation =
+    sim::ToCp866(L"Нет доступа к метатрейдеру: запустите программу от имени администратора\r\n");
+const std::string kNeeds64Bit =
+    sim::ToCp866(L"Метатрейдер 64-разрядный: запустите 64-разрядную версию программы\r\n");
+
+// A terminal beside a poster, as Windows' security and word sizes let the poster read it.
+struct Beside {
+    const char* name;
+    bool posterUnderWow64;
+    bool elevated;
+    bool is32Bit;
+    DWORD user;
+    DWORD session;
+    bool companion;
+    bool window; // a top-level window of its own (on its login's desktop)
+    std::string lines;
+    bool served; // the poster reads and serves it
+};
+
+// The first cycles of a poster with the row's terminal alone, then with a terminal it serves.
+std::string FirstCycles(const Beside& row, bool withServed, int cycles) {
+    sim::SimulatedSystem system;
+    const os::ScopedSystem installed(system);
+    system.self.wow64 = row.posterUnderWow64 ? TRUE : FALSE;
+    system.AddOrdinaryProcesses(4);
+    if (withServed) {
+        sim::AddTerminal(system, kTerminalA, L"D:\\Trade", 0x1000, 1).wow64 = row.posterUnderWow64;
+    }
+    sim::Process& terminal = system.AddProcess(300, L"F:\\Other\\terminal.exe");
+    terminal.elevated = row.elevated;
+    terminal.wow64 = row.is32Bit;
+    terminal.user = row.user;
+    terminal.session = row.session;
+    if (row.companion) {
+        system.AddFile(L"F:\\Other\\MetaEditor.exe");
+    }
+    if (row.window) {
+        system.AddWindow(0x3000, 0, 300, sim::kFrameStyle);
+    }
+    ProgressIndicator indicator;
+    CUnservedNotices unserved;
+    ConsoleCapture console;
+    for (int cycle = 0; cycle < cycles; ++cycle) {
+        RunPostingCycle(indicator, unserved, console.Narrow(), console.Wide());
+    }
+    return console.Take();
+}
+
+TEST(UnservedTerminalTest, ATerminalThePosterCannotServeIsNamedWithWhatToDo) {
+    const std::string both = kNeedsElevation + kNeeds64Bit;
+    for (const Beside& row : {
+             Beside{"as administrator", false, true, false, sim::kOwnAccount, 1, true, true,
+                    kNeedsElevation, false},
+             Beside{"64-bit beside a 32-bit poster", true, false, false, sim::kOwnAccount, 1, true,
+                    true, kNeeds64Bit, false},
+             Beside{"both", true, true, false, sim::kOwnAccount, 1, true, true, both, false},
+             Beside{"64-bit, in another login", true, false, false, sim::kOwnAccount, 2, true, true,
+                    "", false},
+             Beside{"as administrator, no window", false, true, false, sim::kOwnAccount, 1, true,
+                    false, "", false},
+             Beside{"as administrator, no companion", false, true, false, sim::kOwnAccount, 1,
+                    false, true, "", false},
+             Beside{"another account's", false, true, false, sim::kOtherAccount, 1, true, true, "",
+                    false},
+             Beside{"one it serves", true, false, true, sim::kOwnAccount, 1, true, true, "", true},
+         }) {
+        SCOPED_TRACE(row.name);
+        const std::string alone = row.served          ? kProcessing + ".."
+                                  : row.lines.empty() ? kNotFound + kNotFound
+                                                      : row.lines + row.lines;
+        EXPECT_EQ(FirstCycles(row, false, 2), alone) << "once a second, as the not-found line";
+        EXPECT_EQ(FirstCycles(row, true, 2), row.lines + kProcessing + "..") << "named once";
+    }
+}
+
+// While serving, every tenth cycle looks, and names only a terminal or a cause that the look
+// before did not find: on a line of its own, the dots starting afresh below it. A terminal that
+// the look no longer finds is forgotten, so that its id, used again, is named again.
+TEST_F(PostingCycleTest, ServingCyclesNameOnlyWhatIsNewOnceASecond) {
+    AddTerminal(kTerminalA, L"D:\\Trade", 0x1000, 1);
+    const auto addElevated = [&](DWORD id) {
+        system.AddProcess(id, L"F:\\Admin\\terminal.exe").elevated = true;
+        system.AddWindow(0x3000 + id, 0, id);
+    };
+    system.AddFile(L"F:\\Admin\\MetaEditor.exe");
+    addElevated(300);
+    std::string written = Cycle();
+    for (int cycle = 2; cycle <= 10; ++cycle) {
+        if (cycle == 5) {
+            addElevated(304); // found by the eleventh cycle's look
+        }
+        written += Cycle();
+    }
+    EXPECT_EQ(written, kNeedsElevation + kProcessing + "..........");
+    EXPECT_EQ(Cycle(), "\r\n" + kNeedsElevation + kProcessing + ".");
+
+    system.RemoveProcess(300);
+    for (int cycle = 12; cycle <= 30; ++cycle) { // the 21st looks and forgets it
+        if (cycle == 25) {
+            system.AddProcess(300, L"F:\\Admin\\terminal.exe").elevated = true;
+        }
+        Cycle();
+    }
+    EXPECT_EQ(Cycle(), "\r\n" + kNeedsElevation + kProcessing + ".");
+}

@@ -116,9 +116,9 @@ TEST_F(ProcessesTest, NewTableIsEmptyAndReadsNothing) {
 }
 
 TEST_F(ProcessesTest, ReadNamesFillsWhatEachProcessLetsBeRead) {
-    system.AddProcess(0, L"").canOpen = false; // the idle pseudo-process
-    system.AddProcess(4, L"C:\\Windows\\System32\\locked.exe").canOpen = false;
-    system.AddProcess(8, L"C:\\Apps64\\wide.exe").canListModules = false;
+    system.AddProcess(0, L""); // the idle pseudo-process
+    system.AddProcess(4, L"C:\\Windows\\System32\\locked.exe").user = sim::kOtherAccount;
+    system.AddProcess(8, L"C:\\Apps\\starting.exe").modulesLoaded = false;
     system.AddProcess(12, L"C:\\Apps\\nameless.exe").baseNameFails = true;
     system.AddProcess(16, L"C:\\Apps\\pathless.exe").pathFails = true;
     system.AddProcess(20, L"D:\\Trade\\terminal.exe");

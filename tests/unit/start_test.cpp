@@ -69,7 +69,7 @@ TEST_F(StartTest, ARefusedNameIsAnotherPosterAndAFailedOneIsNone) {
 
 // Waiting takes no snapshot and posts nothing; once the other has ended, serving starts afresh.
 TEST_F(StartTest, APosterWaitsWhileOneThatReachesFurtherRuns) {
-    sim::AddTerminal(system, 100, L"D:\\Trade", 0x1000, 1);
+    sim::AddTerminal(system, 100, L"D:\\Trade", 0x1000, 1).wow64 = true; // 32-bit: both serve it
     Become(system.self, 0);
     const CSessionGuard session;
     ConsoleCapture console;

@@ -90,7 +90,7 @@ TEST_F(FindTerminalsTest, BareNameTestsTheCompanionByItsBareName) {
 
 TEST_F(FindTerminalsTest, UnreadablePathsAreSkippedWithoutAnyTest) {
     system.AddProcess(100, L"D:\\T\\terminal.exe").pathFails = true;
-    system.AddProcess(104, L"D:\\T\\terminal.exe").canOpen = false;
+    system.AddProcess(104, L"D:\\T\\terminal.exe").user = sim::kOtherAccount;
     system.AddProcess(108, L"t"); // the shortest path that can be read
     system.AddFile(L"MetaEditor.exe");
     // An empty path would match an empty terminal name, with the companion in the current folder.

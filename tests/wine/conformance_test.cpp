@@ -28,6 +28,7 @@ namespace {
 constexpr DWORD kUntouched = 0xCDCDCDCD;
 constexpr wchar_t kUntouchedChar = L'#';
 constexpr DWORD kQueryAccess = PROCESS_QUERY_INFORMATION | PROCESS_VM_READ;
+constexpr DWORD kLimitedAccess = PROCESS_QUERY_LIMITED_INFORMATION;
 constexpr DWORD kSystemTextFlags = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM;
 constexpr DWORD kNeutralLanguage = MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT);
 // What a row about the process of the other word size answers where that process does not run.
@@ -169,13 +170,15 @@ public:
             }
         }
 
-        model.AddProcess(::GetCurrentProcessId(), OwnImagePath());
-        model.AddProcess(shared.running->Id(), shared.helperPath);
-        model.AddProcess(shared.doomed->Id(), shared.helperPath);
+        // The processes of this word size run under WOW64 where this one does; the peer is the
+        // 32-bit one beside a 64-bit test.
+        ::IsWow64Process(::GetCurrentProcess(), &model.self.wow64);
+        const bool underWow64 = model.self.wow64 != FALSE;
+        model.AddProcess(::GetCurrentProcessId(), OwnImagePath()).wow64 = underWow64;
+        model.AddProcess(shared.running->Id(), shared.helperPath).wow64 = underWow64;
+        model.AddProcess(shared.doomed->Id(), shared.helperPath).wow64 = underWow64;
         if (shared.peer != nullptr) {
-            // A 32-bit caller cannot list a 64-bit process's modules.
-            model.AddProcess(shared.peer->Id(), shared.peerPath).canListModules =
-                sizeof(void*) == 8;
+            model.AddProcess(shared.peer->Id(), shared.peerPath).wow64 = sizeof(void*) == 8;
         }
         const std::wstring folder = shared.folder.Path();
         model.AddFolder(folder.substr(0, folder.size() - 1));
@@ -183,7 +186,6 @@ public:
         model.AddFolder(shared.subfolder);
         model.self.consoleOutput = shared.output;
         ::GetConsoleMode(shared.console, &model.self.consoleMode);
-        ::IsWow64Process(::GetCurrentProcess(), &model.self.wow64);
     }
 
     ~Situation() {
@@ -361,9 +363,9 @@ std::wstring Post(const Side& side, HWND window) {
     return asked + L" / " + std::wstring(Report(side) << result);
 }
 
-std::wstring Open(const Side& side, DWORD id) {
+std::wstring Open(const Side& side, DWORD id, DWORD access = kQueryAccess) {
     side.Clear();
-    const HANDLE process = side.system.OpenProcess(kQueryAccess, FALSE, id);
+    const HANDLE process = side.system.OpenProcess(access, FALSE, id);
     std::wstring report = Report(side) << (process != nullptr);
     if (process != nullptr) {
         side.system.CloseHandle(process);
@@ -418,6 +420,45 @@ std::wstring Name(const Side& side, DWORD id, bool path, int sizeFromLength) {
                  : side.system.GetModuleBaseNameW(process, module, buffer.data(), size);
         buffer.pop_back();
         return std::wstring(Report(side) << result << Text(buffer));
+    });
+}
+
+// Asked as the look for terminals that cannot be served asks: with the limited query only.
+std::wstring WithLimitedHandle(const Side& side, DWORD id,
+                               const std::function<std::wstring(HANDLE)>& read) {
+    const HANDLE process = side.system.OpenProcess(kLimitedAccess, FALSE, id);
+    if (process == nullptr) {
+        return L"cannot open";
+    }
+    std::wstring report = read(process);
+    side.system.CloseHandle(process);
+    return report;
+}
+
+// The image path into a buffer of `size` characters with one more behind it, all marked.
+std::wstring ImageName(const Side& side, DWORD id, int sizeFromLength) {
+    return WithLimitedHandle(side, id, [&](HANDLE process) {
+        std::vector<wchar_t> full(1024, L'\0');
+        DWORD length = 1024;
+        if (!side.system.QueryFullProcessImageNameW(process, 0, full.data(), &length)) {
+            return std::wstring(L"unreadable");
+        }
+        auto size = static_cast<DWORD>(std::int64_t{length} + sizeFromLength);
+        std::vector<wchar_t> buffer(size + 1, kUntouchedChar);
+        side.Clear();
+        const BOOL result =
+            side.system.QueryFullProcessImageNameW(process, 0, buffer.data(), &size);
+        buffer.pop_back();
+        return std::wstring(Report(side) << result << size << Text(buffer));
+    });
+}
+
+std::wstring WordSize(const Side& side, DWORD id) {
+    return WithLimitedHandle(side, id, [&](HANDLE process) {
+        BOOL wow64 = 2;
+        side.Clear();
+        const BOOL result = side.system.IsWow64Process(process, &wow64);
+        return std::wstring(Report(side) << result << wow64);
     });
 }
 
@@ -612,6 +653,20 @@ const std::vector<Row>& Rows() {
         {"OpenProcess: id 0", [](S, P, D d) { return Open(d, 0); }},
         {"OpenProcess: a process of the other word size",
          [](S, P p, D d) { return p.peer ? Open(d, p.peer->Id()) : kNoPeer; }},
+        {"OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION): a running process",
+         [](S, P p, D d) { return Open(d, p.running->Id(), kLimitedAccess); }},
+        {"OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION): a process of the other word size",
+         [](S, P p, D d) { return p.peer ? Open(d, p.peer->Id(), kLimitedAccess) : kNoPeer; }},
+        {"QueryFullProcessImageNameW: room for the path and its terminator",
+         [](S, P p, D d) { return ImageName(d, p.running->Id(), 1); }},
+        {"QueryFullProcessImageNameW: room for the path only",
+         [](S, P p, D d) { return ImageName(d, p.running->Id(), 0); }},
+        {"QueryFullProcessImageNameW: a process of the other word size",
+         [](S, P p, D d) { return p.peer ? ImageName(d, p.peer->Id(), 1) : kNoPeer; }},
+        {"IsWow64Process: a running process of this word size",
+         [](S, P p, D d) { return WordSize(d, p.running->Id()); }},
+        {"IsWow64Process: a process of the other word size",
+         [](S, P p, D d) { return p.peer ? WordSize(d, p.peer->Id()) : kNoPeer; }},
         {"EnumProcessModules: a running process",
          [](S, P p, D d) { return ListModules(d, p.running->Id()); }},
         {"EnumProcessModules: a process of the other word size",
