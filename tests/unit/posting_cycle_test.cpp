@@ -175,29 +175,27 @@ TEST_F(PostingCycleTest, EveryProcessHandleIsClosedWithinItsCycle) {
     EXPECT_EQ(system.HandlesOpened(), 5 * 21);
 }
 
-} // namespace
-
 const std::string kNeedsElevation =
     sim::ToCp866(L"Нет доступа к метатрейдеру: запустите программу от имени администратора\r\n");
 const std::string kNeeds64Bit =
     sim::ToCp866(L"Метатрейдер 64-разрядный: запустите 64-разрядную версию программы\r\n");
 
-// A terminal beside a poster, as Windows' security and word sizes let the poster read it.
+// A terminal beside a poster, read as Windows' security and word sizes let the poster read it.
 struct Beside {
+    enum Place { kHere, kOtherLogin, kOtherAccount };
     const char* name;
     bool posterUnderWow64;
     bool elevated;
     bool is32Bit;
-    DWORD user;
-    DWORD session;
+    Place place;
     bool companion;
-    bool window; // a top-level window of its own (on its login's desktop)
-    std::string lines;
-    bool served; // the poster reads and serves it
+    bool window; // a top-level window, on its login's desktop
+    std::string lines{};
+    bool served = false;
 };
 
-// The first cycles of a poster with the row's terminal alone, then with a terminal it serves.
-std::string FirstCycles(const Beside& row, bool withServed, int cycles) {
+// What the first two cycles write: the row's terminal alone, or beside one that is served.
+std::string FirstTwoCycles(const Beside& row, bool withServed) {
     sim::SimulatedSystem system;
     const os::ScopedSystem installed(system);
     system.self.wow64 = row.posterUnderWow64 ? TRUE : FALSE;
@@ -208,8 +206,8 @@ std::string FirstCycles(const Beside& row, bool withServed, int cycles) {
     sim::Process& terminal = system.AddProcess(300, L"F:\\Other\\terminal.exe");
     terminal.elevated = row.elevated;
     terminal.wow64 = row.is32Bit;
-    terminal.user = row.user;
-    terminal.session = row.session;
+    terminal.user = row.place == Beside::kOtherAccount ? sim::kOtherAccount : sim::kOwnAccount;
+    terminal.session = row.place == Beside::kOtherLogin ? 2 : 1;
     if (row.companion) {
         system.AddFile(L"F:\\Other\\MetaEditor.exe");
     }
@@ -219,36 +217,32 @@ std::string FirstCycles(const Beside& row, bool withServed, int cycles) {
     ProgressIndicator indicator;
     CUnservedNotices unserved;
     ConsoleCapture console;
-    for (int cycle = 0; cycle < cycles; ++cycle) {
-        RunPostingCycle(indicator, unserved, console.Narrow(), console.Wide());
-    }
+    RunPostingCycle(indicator, unserved, console.Narrow(), console.Wide());
+    RunPostingCycle(indicator, unserved, console.Narrow(), console.Wide());
     return console.Take();
 }
 
 TEST(UnservedTerminalTest, ATerminalThePosterCannotServeIsNamedWithWhatToDo) {
+    using B = Beside;
     const std::string both = kNeedsElevation + kNeeds64Bit;
     for (const Beside& row : {
-             Beside{"as administrator", false, true, false, sim::kOwnAccount, 1, true, true,
-                    kNeedsElevation, false},
-             Beside{"64-bit beside a 32-bit poster", true, false, false, sim::kOwnAccount, 1, true,
-                    true, kNeeds64Bit, false},
-             Beside{"both", true, true, false, sim::kOwnAccount, 1, true, true, both, false},
-             Beside{"64-bit, in another login", true, false, false, sim::kOwnAccount, 2, true, true,
-                    "", false},
-             Beside{"as administrator, no window", false, true, false, sim::kOwnAccount, 1, true,
-                    false, "", false},
-             Beside{"as administrator, no companion", false, true, false, sim::kOwnAccount, 1,
-                    false, true, "", false},
-             Beside{"another account's", false, true, false, sim::kOtherAccount, 1, true, true, "",
-                    false},
-             Beside{"one it serves", true, false, true, sim::kOwnAccount, 1, true, true, "", true},
+             B{"as administrator", false, true, false, B::kHere, true, true, kNeedsElevation},
+             B{"64-bit beside a 32-bit poster", true, false, false, B::kHere, true, true,
+               kNeeds64Bit},
+             B{"both", true, true, false, B::kHere, true, true, both},
+             B{"64-bit, in another login", true, false, false, B::kOtherLogin, true, true},
+             B{"as administrator, no window", false, true, false, B::kHere, true, false},
+             B{"as administrator, no companion", false, true, false, B::kHere, false, true},
+             B{"another account's, as administrator", false, true, false, B::kOtherAccount, true,
+               true},
+             B{"one it serves", true, false, true, B::kHere, true, true, "", true},
          }) {
         SCOPED_TRACE(row.name);
         const std::string alone = row.served          ? kProcessing + ".."
                                   : row.lines.empty() ? kNotFound + kNotFound
                                                       : row.lines + row.lines;
-        EXPECT_EQ(FirstCycles(row, false, 2), alone) << "once a second, as the not-found line";
-        EXPECT_EQ(FirstCycles(row, true, 2), row.lines + kProcessing + "..") << "named once";
+        EXPECT_EQ(FirstTwoCycles(row, false), alone) << "once a second, as the not-found line";
+        EXPECT_EQ(FirstTwoCycles(row, true), row.lines + kProcessing + "..") << "named once";
     }
 }
 
@@ -282,3 +276,5 @@ TEST_F(PostingCycleTest, ServingCyclesNameOnlyWhatIsNewOnceASecond) {
     }
     EXPECT_EQ(Cycle(), "\r\n" + kNeedsElevation + kProcessing + ".");
 }
+
+} // namespace

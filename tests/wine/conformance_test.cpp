@@ -363,9 +363,9 @@ std::wstring Post(const Side& side, HWND window) {
     return asked + L" / " + std::wstring(Report(side) << result);
 }
 
-std::wstring Open(const Side& side, DWORD id, DWORD access = kQueryAccess) {
+std::wstring Open(const Side& side, DWORD id) {
     side.Clear();
-    const HANDLE process = side.system.OpenProcess(access, FALSE, id);
+    const HANDLE process = side.system.OpenProcess(kQueryAccess, FALSE, id);
     std::wstring report = Report(side) << (process != nullptr);
     if (process != nullptr) {
         side.system.CloseHandle(process);
@@ -423,7 +423,8 @@ std::wstring Name(const Side& side, DWORD id, bool path, int sizeFromLength) {
     });
 }
 
-// Asked as the look for terminals that cannot be served asks: with the limited query only.
+// Asked as the look for terminals that cannot be served asks: with the limited query only (the
+// open itself compared as its report, "cannot open" or the answers).
 std::wstring WithLimitedHandle(const Side& side, DWORD id,
                                const std::function<std::wstring(HANDLE)>& read) {
     const HANDLE process = side.system.OpenProcess(kLimitedAccess, FALSE, id);
@@ -653,10 +654,6 @@ const std::vector<Row>& Rows() {
         {"OpenProcess: id 0", [](S, P, D d) { return Open(d, 0); }},
         {"OpenProcess: a process of the other word size",
          [](S, P p, D d) { return p.peer ? Open(d, p.peer->Id()) : kNoPeer; }},
-        {"OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION): a running process",
-         [](S, P p, D d) { return Open(d, p.running->Id(), kLimitedAccess); }},
-        {"OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION): a process of the other word size",
-         [](S, P p, D d) { return p.peer ? Open(d, p.peer->Id(), kLimitedAccess) : kNoPeer; }},
         {"QueryFullProcessImageNameW: room for the path and its terminator",
          [](S, P p, D d) { return ImageName(d, p.running->Id(), 1); }},
         {"QueryFullProcessImageNameW: room for the path only",
