@@ -2,6 +2,7 @@
 
 #include "app/chart_windows.h"
 #include "app/console_texts.h"
+#include "app/session_guard.h"
 #include "app/terminal_files.h"
 #include "os/system.h"
 
@@ -15,8 +16,11 @@ constexpr int kServingCyclesPerLook = 10;
 } // namespace
 
 CUnservedNotices::CUnservedNotices() {
+    // Rights that cannot be read count as the fewer: the advice to elevate is then the likely one.
+    m_poster.elevated = ReadOwnIdentity().reach.elevated;
     BOOL wow64 = FALSE;
-    m_underWow64 = os::IsWow64Process(os::GetCurrentProcess(), &wow64) != FALSE && wow64 != FALSE;
+    m_poster.underWow64 =
+        os::IsWow64Process(os::GetCurrentProcess(), &wow64) != FALSE && wow64 != FALSE;
 }
 
 std::vector<const wchar_t*> CUnservedNotices::Lines(const CProcesses& processes, bool serving) {
@@ -26,7 +30,7 @@ std::vector<const wchar_t*> CUnservedNotices::Lines(const CProcesses& processes,
     }
     m_servingCyclesToLook = kServingCyclesPerLook - 1;
     std::vector<UnservedTerminal> found = FindUnservedTerminals(
-        kTerminalFileName, kCompanionFileName, processes, FindWindowOwners(), m_underWow64);
+        kTerminalFileName, kCompanionFileName, processes, FindWindowOwners(), m_poster);
 
     std::vector<const wchar_t*> lines;
     for (const UnservedTerminal& terminal : found) {

@@ -9,7 +9,7 @@
 
 class CUnservedNotices {
 public:
-    // Reads whether this poster runs under WOW64.
+    // Reads whether this poster runs elevated and under WOW64.
     CUnservedNotices();
 
     // The lines that a cycle with this process table writes. The look runs at most once a
@@ -20,7 +20,7 @@ public:
     std::vector<const wchar_t*> Lines(const CProcesses& processes, bool serving);
 
 private:
-    bool m_underWow64 = false;
+    PosterStanding m_poster;
     int m_servingCyclesToLook = 0;         // the first serving cycle looks
     std::vector<UnservedTerminal> m_found; // by the last look
 };

@@ -28,7 +28,7 @@ std::vector<UnservedTerminal> FindUnservedTerminals(const std::wstring& terminal
                                                     const std::wstring& companionFileName,
                                                     const CProcesses& processes,
                                                     const std::vector<DWORD>& shown,
-                                                    bool underWow64) {
+                                                    PosterStanding poster) {
     std::vector<UnservedTerminal> found;
     const std::vector<std::wstring>& imagePaths = processes.GetImagePaths();
     const std::vector<DWORD>& ids = processes.GetIds();
@@ -50,11 +50,13 @@ std::vector<UnservedTerminal> FindUnservedTerminals(const std::wstring& terminal
         }
         UnservedTerminal terminal;
         terminal.processId = id;
+        // An elevated poster that the full open refuses lacks no rights it could be started with.
         terminal.needsElevation =
+            !poster.elevated &&
             !Utils::CThreadHandle(os::OpenProcess(kReadAccess, FALSE, id)).IsValid();
         BOOL wow64 = TRUE;
-        terminal.needs64Bit =
-            underWow64 && os::IsWow64Process(process.Get(), &wow64) != FALSE && wow64 == FALSE;
+        terminal.needs64Bit = poster.underWow64 &&
+                              os::IsWow64Process(process.Get(), &wow64) != FALSE && wow64 == FALSE;
         if (terminal.needsElevation || terminal.needs64Bit) {
             found.push_back(terminal);
         }

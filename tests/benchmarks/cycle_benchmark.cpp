@@ -13,6 +13,8 @@
 #include "app/chart_windows.h"
 #include "app/posting_cycle.h"
 #include "app/progress_indicator.h"
+#include "app/unserved_notices.h"
+#include "processes/processes.h"
 #include "support/program_allocations.h"
 
 #include <benchmark/benchmark.h>
@@ -142,6 +144,43 @@ void BM_FindChartWindows(benchmark::State& state) {
         windows, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
+// The look for terminals that the poster cannot serve, alone, as every cycle that serves nothing
+// and every tenth serving cycle makes it, against the cycle's process table. Every fourth process
+// that is no terminal runs as administrator, unreadable by this poster, and owns a window: each
+// is opened again with the limited query and asked for its image (more than a desktop has).
+void BM_UnservedLook(benchmark::State& state) {
+    sim::SimulatedSystem system;
+    const os::ScopedSystem installed(system);
+    DesktopShape shape;
+    shape.processes = static_cast<DWORD>(state.range(0));
+    shape.terminals = 1;
+    shape.charts = 100;
+    shape.depth = 4;
+    shape.elevatedEvery = 4;
+    const Desktop desktop = BuildDesktop(system, shape);
+    CProcesses processes;
+    processes.Enumerate();
+    processes.ReadNames();
+    CUnservedNotices notices;
+
+    std::size_t lines = 0;
+    const auto look = [&] { lines = notices.Lines(processes, false).size(); };
+    const RunCounts counts = CountRuns(system, look);
+    if (lines != 0 || counts.calls == 0) {
+        state.SkipWithError("the look found a terminal where none runs");
+        return;
+    }
+
+    for (auto _ : state) {
+        look();
+        benchmark::DoNotOptimize(lines);
+        system.ClearRecords();
+    }
+
+    SetCounters(state, counts);
+    state.counters["windows"] = static_cast<double>(desktop.topLevelWindows);
+}
+
 // Each dimension grows from a middle-sized desktop: 500 processes, 1 terminal, 100 charts with one
 // inner window each (depth 4).
 void CycleSizes(benchmark::internal::Benchmark* benchmark) {
@@ -179,5 +218,11 @@ void DiscoverySizes(benchmark::internal::Benchmark* benchmark) {
 
 BENCHMARK(BM_PostingCycle)->Apply(CycleSizes)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FindChartWindows)->Apply(DiscoverySizes)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_UnservedLook)
+    ->ArgName("processes")
+    ->Arg(100)
+    ->Arg(500)
+    ->Arg(2000)
+    ->Unit(benchmark::kMicrosecond);
 
 BENCHMARK_MAIN();

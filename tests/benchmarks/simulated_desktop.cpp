@@ -20,9 +20,11 @@ private:
     std::uintptr_t m_next = 0;
 };
 
-void AddOrdinaryProcess(sim::SimulatedSystem& system, HandleSource& handles, DWORD id,
-                        Desktop& desktop) {
-    system.AddProcess(id, L"C:\\Program Files\\App" + std::to_wstring(id) + L"\\app.exe");
+void AddOrdinaryProcess(sim::SimulatedSystem& system, HandleSource& handles, DWORD index,
+                        const DesktopShape& shape, Desktop& desktop) {
+    const DWORD id = kFirstOrdinaryId + 4 * index;
+    system.AddProcess(id, L"C:\\Program Files\\App" + std::to_wstring(id) + L"\\app.exe").elevated =
+        shape.elevatedEvery != 0 && index % shape.elevatedEvery == 0;
     const std::uintptr_t window = handles.Next();
     system.AddWindow(window, 0, id);
     system.AddWindow(handles.Next(), window, id);
@@ -70,12 +72,12 @@ Desktop BuildDesktop(sim::SimulatedSystem& system, const DesktopShape& shape) {
         const DWORD before =
             static_cast<DWORD>(std::uint64_t{ordinary} * (terminal + 1) / (shape.terminals + 1));
         for (; nextOrdinary < before; ++nextOrdinary) {
-            AddOrdinaryProcess(system, handles, kFirstOrdinaryId + 4 * nextOrdinary, desktop);
+            AddOrdinaryProcess(system, handles, nextOrdinary, shape, desktop);
         }
         AddTerminal(system, handles, kFirstTerminalId + 4 * terminal, terminal, shape, desktop);
     }
     for (; nextOrdinary < ordinary; ++nextOrdinary) {
-        AddOrdinaryProcess(system, handles, kFirstOrdinaryId + 4 * nextOrdinary, desktop);
+        AddOrdinaryProcess(system, handles, nextOrdinary, shape, desktop);
     }
     return desktop;
 }

@@ -13,6 +13,9 @@ struct DesktopShape {
     // Levels of each terminal's window tree: frame, MDI client, charts, then a chain of inner
     // windows, each below the one before, down to this level (3: charts without inner windows).
     DWORD depth = 3;
+    // Every n-th process that is no terminal runs as administrator (0: none), so that a poster
+    // that does not cannot read it, and asks for its image once a second, since it owns a window.
+    DWORD elevatedEvery = 0;
 };
 
 struct Desktop {

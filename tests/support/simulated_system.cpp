@@ -348,8 +348,15 @@ BOOL SimulatedSystem::EnumProcesses(DWORD* processIds, DWORD bufferBytes, DWORD*
 }
 
 DWORD SimulatedSystem::GrantedAccess(const Process& process) const {
-    // A process's security comes from its token: an elevated one's grants everything to the
-    // administrators (whose group counts only in an elevated token), a standard one's to its
+    constexpr DWORD kAll = 0x001FFFFF; // PROCESS_ALL_ACCESS
+    // The system's own processes let the administrators read them, but their integrity is above
+    // any user's, and a process of lower integrity is refused every right that reads but the
+    // limited query.
+    if (process.user == kSystemAccount) {
+        return self.elevated != 0 ? PROCESS_QUERY_LIMITED_INFORMATION : 0;
+    }
+    // A user's process's security comes from its token: an elevated one's grants everything to
+    // the administrators (whose group counts only in an elevated token), a standard one's to its
     // account; either grants reading to its login. Its integrity then refuses a process of lower
     // integrity every right that reads, but the limited query.
     const bool everything = process.elevated ? self.elevated != 0 : process.user == self.user;
@@ -357,7 +364,6 @@ DWORD SimulatedSystem::GrantedAccess(const Process& process) const {
     if (!everything && !sameLogin) {
         return 0;
     }
-    constexpr DWORD kAll = 0x001FFFFF; // PROCESS_ALL_ACCESS
     return process.elevated && self.elevated == 0 ? PROCESS_QUERY_LIMITED_INFORMATION : kAll;
 }
 

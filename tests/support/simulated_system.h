@@ -26,9 +26,10 @@ inline std::uintptr_t HandleValue(HWND window) {
     return reinterpret_cast<std::uintptr_t>(window);
 }
 
-// The account of the model's own process (Self::user) and another one's.
+// The account of the model's own process (Self::user), another one's, and the system's own.
 inline constexpr DWORD kOwnAccount = 1001;
 inline constexpr DWORD kOtherAccount = 1002;
+inline constexpr DWORD kSystemAccount = 18; // S-1-5-18
 
 // A process as Windows' security sees it, which decides what an open of it grants (see
 // OpenProcess): the account and the login (session) it runs in, whether it runs elevated, and

@@ -41,9 +41,10 @@ TEST_F(StartTest, OfTwoPostersTheOneThatReachesFurtherServes) {
     EXPECT_EQ(system.CallCount("CreateMutexW"), 2 * 16) << "looking must create no name";
 }
 
-// A lone standard 32-bit poster, as it meets the names beside an elevated one on Windows, whose
-// security the model lacks as Wine does: a refusal is another poster there; any other failure of
-// either call is none, so that a lone poster always serves.
+// A lone standard 32-bit poster whose calls on the names are refused or fail, as the model (whose
+// mutexes have no security, as Wine's have none) does only when told: a refusal, the answer of a
+// holder's security, is another poster there; any other failure of either call is none, so that
+// a lone poster always serves.
 TEST_F(StartTest, ARefusedNameIsAnotherPosterAndAFailedOneIsNone) {
     struct Row {
         const char* call;
