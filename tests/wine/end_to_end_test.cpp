@@ -238,6 +238,7 @@ TEST_P(EndToEndTest, ServesEveryChartOfEveryTerminalItCanReadAndReportsOnTheCons
     const std::string needs64Bit =
         Oem(L"Метатрейдер 64-разрядный: запустите 64-разрядную версию программы") + "\r\r\n";
     const std::wstring secondPath = root.Path() + L"second.txt";
+    std::size_t largestWrite = 0;
     {
         // Its input redirected from a file: it leaves the console alone and posts as before.
         const real::OutputFile status(statusPath);
@@ -250,7 +251,14 @@ TEST_P(EndToEndTest, ServesEveryChartOfEveryTerminalItCanReadAndReportsOnTheCons
         const real::ChildProcess second(poster.path, L"", secondStatus.Handle());
         EXPECT_TRUE(second.WaitForExit(5000));
         EXPECT_EQ(second.ExitCode(), 1u);
-        ::Sleep(2000);
+        // Polled far more often than a cycle writes, so the largest growth is one cycle's.
+        std::size_t written = real::ReadFileBytes(statusPath).size();
+        for (int poll = 0; poll < 20; ++poll) {
+            ::Sleep(100);
+            const std::size_t now = real::ReadFileBytes(statusPath).size();
+            largestWrite = std::max(largestWrite, now - written);
+            written = now;
+        }
         a.Terminate();
         b.Terminate();
         c.Terminate();
@@ -292,6 +300,7 @@ TEST_P(EndToEndTest, ServesEveryChartOfEveryTerminalItCanReadAndReportsOnTheCons
         EXPECT_TRUE(ReadRecord(recordC).commands.empty()) << pairing;
         EXPECT_TRUE(ReadRecord(recordD).commands.empty()) << pairing;
         // A line a second for each of A and C while they ran, none for B; then none found.
+        EXPECT_EQ(largestWrite, 2 * needs64Bit.size()) << status;
         std::size_t at = 0;
         while (status.compare(at, needs64Bit.size(), needs64Bit) == 0) {
             at += needs64Bit.size();
