@@ -85,7 +85,7 @@ summarize() {
           + (if $b.time_per_window
              then ["per_window=\($b.time_per_window | scale("ns") | round3) ns"] else [] end)
           + (["ratio", "calls", "snapshots", "floor_calls", "allocations", "model_allocations",
-              "allocation_spread", "windows", "terminal_windows", "processes"]
+              "allocation_spread", "windows", "terminal_windows", "processes", "unread"]
              | map(select($b[.] != null) | "\(.)=\($b[.] | round3)"))
         | join("  ")' "$1"
 }

@@ -20,6 +20,7 @@
 
 #include "app/chart_windows.h"
 #include "app/poster_loop.h"
+#include "app/unserved_notices.h"
 #include "processes/processes.h"
 #include "processes/terminals.h"
 #include "support/program_allocations.h"
@@ -28,6 +29,7 @@
 #include <benchmark/benchmark.h>
 #include <psapi.h>
 
+#include <algorithm>
 #include <chrono>
 #include <memory>
 #include <stdexcept>
@@ -359,6 +361,33 @@ void BM_RealSnapshotVersusFloor(benchmark::State& state) {
     SetCounters(state, calls, allocations, seen);
 }
 
+// The look for terminals that the poster cannot serve, alone, against the cycle's process table:
+// what every tenth serving pass adds. Counters: calls per look, and the processes the table could
+// not read, which the look asks again where they own a window.
+void BM_RealUnservedLook(benchmark::State& state) {
+    if (!Prepare(state)) {
+        return;
+    }
+    ForwardingSystem forwarding(os::Current(), ForwardingSystem::Sleeps::kSkip);
+    const os::ScopedSystem installed(forwarding);
+    CProcesses processes;
+    processes.Enumerate();
+    processes.ReadNames();
+    CUnservedNotices notices;
+    const auto look = [&] { benchmark::DoNotOptimize(notices.Lines(processes, false)); };
+    look();
+    forwarding.ResetCalls();
+    look();
+    state.counters["calls"] = static_cast<double>(forwarding.Calls());
+    const auto& paths = processes.GetImagePaths();
+    state.counters["unread"] = static_cast<double>(
+        std::count(paths.begin(), paths.begin() + processes.GetCount(), std::wstring()));
+    state.counters["processes"] = static_cast<double>(processes.GetCount());
+    for (auto _ : state) {
+        state.SetIterationTime(SecondsOf(look));
+    }
+}
+
 // One EnumProcesses call with room for every id: what each further request of the snapshot costs.
 void BM_RealEnumProcesses(benchmark::State& state) {
     if (!Prepare(state)) {
@@ -400,6 +429,15 @@ BENCHMARK(BM_RealCycleVersusFloor)
 // The snapshot alone, on the largest desktop, where it is most of the cycle.
 BENCHMARK(BM_RealSnapshotVersusFloor)
     ->ArgName("helpers")
+    ->Arg(300)
+    ->UseManualTime()
+    ->Iterations(kCycleIterations)
+    ->Repetitions(kRepetitions)
+    ->Unit(benchmark::kMillisecond);
+
+BENCHMARK(BM_RealUnservedLook)
+    ->ArgName("helpers")
+    ->Arg(25)
     ->Arg(300)
     ->UseManualTime()
     ->Iterations(kCycleIterations)
