@@ -1,5 +1,5 @@
-// One command poster serves each person's terminals: of the posters of one account in one
-// session, the one that reaches furthest serves (see app/reach.h).
+// One command poster serves each account's terminals in a session: of the posters of one account
+// in one session, the one that reaches furthest serves (see app/reach.h).
 #pragma once
 
 #include "app/reach.h"

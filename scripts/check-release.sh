@@ -57,25 +57,35 @@ for bits in 32 64; do
 done
 echo "== Both executables import what their kept lists name"
 
-# README.txt as its readers meet it in Notepad: UTF-8 with a BOM, CRLF line ends, about 90 lines
-# of at most 78 characters, and the line of SHA256SUMS that its own executable has.
+# README.txt as its readers meet it in Notepad: UTF-8 with a BOM, CRLF line ends, at most 150
+# lines of at most 78 characters; the path that ends its executable's line of SHA256SUMS, on a
+# line of its own; and every text that the program writes, as written and as a console whose
+# code page has no Cyrillic letters shows it, each letter a question mark.
+texts=$(grep -o 'L"[^"]*"' "${copies[0]}/app/console_texts.h" | sed 's/^L"//; s/"$//; s/\\r\\n$//; s/ *$//' |
+    grep -v '^$')
 for bits in 32 64; do
     readme="$first/command_poster-$version-win$bits/README.txt"
     path="command_poster-$version-win$bits/command_poster.exe"
     problems=()
     [ "$(head -c3 "$readme" | od -An -tx1 | tr -d ' \n')" = efbbbf ] || problems+=("no BOM")
     [ "$(grep -c $'\r$' "$readme")" = "$(wc -l <"$readme")" ] || problems+=("a line end without CR")
-    [ "$(wc -l <"$readme")" -le 90 ] || problems+=("$(wc -l <"$readme") lines")
+    [ "$(wc -l <"$readme")" -le 150 ] || problems+=("$(wc -l <"$readme") lines")
     width=$(tr -d '\r' <"$readme" | LC_ALL=C.UTF-8 wc -L)
     [ "$width" -le 78 ] || problems+=("a line of $width characters")
-    grep -q "^ *<hash>  $path"$'\r$' "$readme" || problems+=("no line for $path")
+    grep -q "^ *$path"$'\r$' "$readme" || problems+=("no line for $path")
+    while IFS= read -r text; do
+        marks=$(printf '%s' "$text" | LC_ALL=C.UTF-8 sed 's/[^ -~]/?/g')
+        grep -qF "$text" "$readme" || problems+=("no \"$text\"")
+        grep -qF "$marks" "$readme" || problems+=("no \"$marks\"")
+    done <<<"$texts"
     grep -q "^[0-9a-f]\{64\}  $path\$" "$first/SHA256SUMS" || problems+=("SHA256SUMS has no $path")
     if [ ${#problems[@]} -gt 0 ]; then
         printf '== README.txt of the %s-bit zip: %s\n' "$bits" "${problems[@]}" >&2
         exit 1
     fi
 done
-echo "== Both README.txt files have their form and name their executable's line of SHA256SUMS"
+echo "== Both README.txt files have their form, name their executable's line of SHA256SUMS and" \
+    "hold every text the program writes"
 
 # shellcheck source=can-run-32bit.sh
 . "$root/scripts/can-run-32bit.sh"
