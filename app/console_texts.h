@@ -12,12 +12,28 @@ inline constexpr const wchar_t* kProcessing = L"В обработке ";
 inline constexpr const wchar_t* kAlreadyRunning = L"Программа уже запущена\r\n";
 // Written once when a command poster starts waiting for one that reaches further to end.
 inline constexpr const wchar_t* kWaiting = L"Ожидание: работает другая копия программы\r\n";
-// Written for a terminal that this poster sees but cannot serve, one per cause, with what to do:
-// it runs as administrator and this poster does not; it runs 64-bit and this poster is 32-bit.
+// Written for a terminal that gets nothing from this poster, one per cause, with what to do: it
+// runs in another Windows session; as another user; as administrator, and this poster does not;
+// 64-bit, and this poster is 32-bit (and elevated, so that the 64-bit one must be too, or both
+// would serve the 32-bit terminals). Each text is one literal, as the release build reads it.
+// clang-format off
+inline constexpr const wchar_t* kOtherSession =
+    L"Метатрейдер в другом сеансе Windows: запустите программу в его сеансе\r\n";
+inline constexpr const wchar_t* kOtherUser =
+    L"Метатрейдер запущен от имени другого пользователя: запустите программу так же, как метатрейдер\r\n";
 inline constexpr const wchar_t* kNeedsElevation =
     L"Нет доступа к метатрейдеру: запустите программу от имени администратора\r\n";
 inline constexpr const wchar_t* kNeeds64Bit =
     L"Метатрейдер 64-разрядный: запустите 64-разрядную версию программы\r\n";
+inline constexpr const wchar_t* kNeeds64BitElevated =
+    L"Метатрейдер 64-разрядный: запустите 64-разрядную версию программы от имени администратора\r\n";
+// clang-format on
+// Under each of those lines whose terminal's image path is known, the path, so indented.
+inline constexpr const wchar_t* kPathIndent = L"  ";
+// Written by a poster that runs without a desktop (in session 0) and has served no chart for a
+// minute, before it ends.
+inline constexpr const wchar_t* kNoDesktop =
+    L"Программа запущена без рабочего стола: запускайте ее при входе пользователя\r\n";
 inline constexpr UINT kCodePage = CP_OEMCP;
 
 inline constexpr const char* kDot = ".";

@@ -12,10 +12,10 @@ namespace console {
 // Where standard output is a console, turns off, in that console's input mode, QuickEdit, line
 // input, echo (which needs line input) and mouse input (with QuickEdit off, Windows Terminal
 // would report the mouse to the program instead of selecting), and keeps every other flag, Ctrl+C
-// among them. The mode comes back when Ctrl+C, Ctrl+Break or closing the window ends the
-// program, which then ends as it always did, and when the guard ends. Where standard output is
-// no console, or none of the four flags is set, it changes nothing. It never fails: the posting
-// matters more than the console's mode. One guard at a time.
+// among them. The mode comes back when the guard ends, and however else the program ends (see
+// app/console_end.h). Where standard output is no console, or none of the four flags is set, it
+// changes nothing. It never fails: the posting matters more than the console's mode. One guard
+// at a time.
 class CInputModeGuard {
 public:
     CInputModeGuard();
@@ -25,7 +25,6 @@ public:
 
 private:
     Utils::CThreadHandle m_input; // the console's input buffer, for as long as the mode is changed
-    bool m_handlerAdded = false;
     bool m_changed = false;
 };
 

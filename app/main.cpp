@@ -1,6 +1,8 @@
 // The command poster: posts two commands to every chart window of every running terminal, about
 // ten times a second, for as long as it runs.
+#include "app/console_end.h"
 #include "app/console_texts.h"
+#include "app/console_title.h"
 #include "app/input_mode.h"
 #include "app/poster_loop.h"
 #include "app/session_guard.h"
@@ -13,6 +15,9 @@ namespace {
 
 // The exit of a command poster that leaves its terminals to one already serving them.
 constexpr int kAnotherServes = 1;
+// The exit of one that runs where no user's window is: Task Scheduler shows it as the task's
+// last run result, ERROR_REQUIRES_INTERACTIVE_WINDOWSTATION.
+constexpr int kNoDesktop = static_cast<int>(ERROR_REQUIRES_INTERACTIVE_WINDOWSTATION);
 
 } // namespace
 
@@ -26,10 +31,13 @@ int wmain(int /*argc*/, wchar_t* /*argv*/[], wchar_t* /*envp*/[]) {
         std::cout << Utils::WideToNarrow(console::kAlreadyRunning, console::kCodePage);
         return kAnotherServes;
     }
+    // Before the console changes, so that no end after a change misses it.
+    const console::CEndHandlers ends;
     const console::CInputModeGuard inputMode;
+    console::CTitle title;
 
-    CPosterLoop loop(session, std::cout, std::wcout);
-    for (;;) {
-        loop.RunPass();
+    CPosterLoop loop(session, title, std::cout, std::wcout);
+    while (loop.RunPass()) {
     }
+    return kNoDesktop;
 }

@@ -1,6 +1,7 @@
-// The command poster's endless loop, one pass at a time.
+// The command poster's loop, one pass at a time.
 #pragma once
 
+#include "app/console_title.h"
 #include "app/progress_indicator.h"
 #include "app/session_guard.h"
 #include "app/unserved_notices.h"
@@ -9,19 +10,27 @@
 
 class CPosterLoop {
 public:
-    // The streams as for RunPostingCycle; the guard must outlive the loop.
-    CPosterLoop(const CSessionGuard& session, std::ostream& narrow, std::wostream& wide);
+    // The streams as for RunPostingCycle; the guard and the title must outlive the loop.
+    CPosterLoop(const CSessionGuard& session, console::CTitle& title, std::ostream& narrow,
+                std::wostream& wide);
 
     // A posting cycle; or, while a poster that reaches further runs in the session, a wait of
     // about a second with no snapshot and no post, announced on a line of its own once per wait.
-    // After a wait the indicator starts afresh, as after a cycle that found no terminal.
-    void RunPass();
+    // After a wait the indicator starts afresh, as after a cycle that found no terminal. The
+    // title says what the pass served, or that it waits.
+    //
+    // False where the program is to end: it runs without a desktop (in session 0, where no
+    // user's window is) and its cycles have posted to no chart for a minute of pauses; it says
+    // so first. One that serves charts there runs on.
+    bool RunPass();
 
 private:
     const CSessionGuard& m_session;
+    console::CTitle& m_title;
     std::ostream& m_narrow;
     std::wostream& m_wide;
     ProgressIndicator m_indicator;
     CUnservedNotices m_unserved;
     bool m_waiting = false;
+    DWORD m_unservingMs = 0; // the pauses since a cycle last posted to a chart, in session 0
 };

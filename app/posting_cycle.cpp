@@ -21,28 +21,31 @@ constexpr LPARAM kSecondCommandParameter = 1;
 constexpr DWORD kServingPauseMs = 100;
 constexpr DWORD kIdlePauseMs = 1000;
 
-void PostCommands(HWND chart) {
+// Whether the chart got either command.
+bool PostCommands(HWND chart) {
     // A chart whose thread has stopped reading its messages gets nothing until it reads again:
     // its queue would otherwise fill with commands that it must work off first, and at the
     // system's limit its own posted messages would be refused.
     if (os::IsHungAppWindow(chart) != FALSE) {
-        return;
+        return false;
     }
     // Posted, never sent: a busy or hung terminal cannot stall the loop. A lost post is lost.
-    os::PostMessageA(chart, WM_COMMAND, kFirstCommand, kFirstCommandParameter);
-    os::PostMessageA(chart, WM_COMMAND, kSecondCommand, kSecondCommandParameter);
+    const BOOL first = os::PostMessageA(chart, WM_COMMAND, kFirstCommand, kFirstCommandParameter);
+    const BOOL second =
+        os::PostMessageA(chart, WM_COMMAND, kSecondCommand, kSecondCommandParameter);
+    return first != FALSE || second != FALSE;
 }
 
-void WriteLines(const std::vector<const wchar_t*>& lines, std::ostream& narrow) {
-    for (const wchar_t* line : lines) {
+void WriteLines(const std::vector<std::wstring>& lines, std::ostream& narrow) {
+    for (const std::wstring& line : lines) {
         narrow << Utils::WideToNarrow(line, console::kCodePage);
     }
 }
 
 } // namespace
 
-void RunPostingCycle(ProgressIndicator& indicator, CUnservedNotices& unserved, std::ostream& narrow,
-                     std::wostream& wide) {
+CycleReport RunPostingCycle(ProgressIndicator& indicator, CUnservedNotices& unserved,
+                            std::ostream& narrow, std::wostream& wide) {
     CProcesses processes;
     processes.Enumerate();
     processes.ReadNames();
@@ -50,7 +53,10 @@ void RunPostingCycle(ProgressIndicator& indicator, CUnservedNotices& unserved, s
     std::vector<DWORD> targets;
     FindTerminals(kTerminalFileName, kCompanionFileName, processes, targets);
 
-    const std::vector<const wchar_t*> notices = unserved.Lines(processes, !targets.empty());
+    const std::vector<std::wstring> notices = unserved.Lines(processes, targets);
+    CycleReport report;
+    report.terminals = targets.size() - unserved.InOtherSession(targets);
+    report.unavailable = unserved.Unavailable();
     if (targets.empty()) {
         indicator.Stop(wide);
         // "None found" would be false while a terminal runs that this poster cannot serve.
@@ -59,7 +65,8 @@ void RunPostingCycle(ProgressIndicator& indicator, CUnservedNotices& unserved, s
         }
         WriteLines(notices, narrow);
         os::Sleep(kIdlePauseMs);
-        return;
+        report.pauseMs = kIdlePauseMs;
+        return report;
     }
 
     // A new notice goes on a line of its own, and the dots start afresh below it.
@@ -70,8 +77,12 @@ void RunPostingCycle(ProgressIndicator& indicator, CUnservedNotices& unserved, s
     indicator.Step(narrow);
     for (const DWORD target : targets) {
         for (const HWND chart : FindChartWindows(target)) {
-            PostCommands(chart);
+            if (PostCommands(chart)) {
+                ++report.charts;
+            }
         }
     }
     os::Sleep(kServingPauseMs);
+    report.pauseMs = kServingPauseMs;
+    return report;
 }

@@ -11,6 +11,7 @@ constexpr const wchar_t* kNamePrefix = L"Local\\CommandPoster.1a19dc67-cf5c-4f85
 constexpr Reach kReaches[] = {{false, false}, {false, true}, {true, false}, {true, true}};
 
 constexpr DWORD kElevationBytes = sizeof(TOKEN_ELEVATION);
+constexpr DWORD kSessionBytes = sizeof(DWORD);
 
 bool IsElevated(HANDLE token) {
     TOKEN_ELEVATION elevation{};
@@ -18,6 +19,16 @@ bool IsElevated(HANDLE token) {
     return os::GetTokenInformation(token, TokenElevation, &elevation, kElevationBytes, &returned) !=
                FALSE &&
            elevation.TokenIsElevated != 0;
+}
+
+std::optional<DWORD> SessionOf(HANDLE token) {
+    DWORD session = 0;
+    DWORD returned = 0;
+    if (os::GetTokenInformation(token, TokenSessionId, &session, kSessionBytes, &returned) ==
+        FALSE) {
+        return std::nullopt;
+    }
+    return session;
 }
 
 // The text of the token's user SID ("S-1-5-21-..."); empty where it cannot be read.
@@ -65,6 +76,7 @@ PosterIdentity ReadOwnIdentity() {
         const Utils::CThreadHandle owner(token);
         identity.reach.elevated = IsElevated(token);
         identity.account = AccountOf(token);
+        identity.session = SessionOf(token);
     }
     return identity;
 }
@@ -80,7 +92,7 @@ CSessionGuard::Created CSessionGuard::Create(const std::wstring& name) {
 }
 
 CSessionGuard::CSessionGuard(const PosterIdentity& identity, Created own)
-    : m_own(own.mutex), m_anotherServes(ExistedBefore(own.mutex, own.error)) {
+    : m_identity(identity), m_own(own.mutex), m_anotherServes(ExistedBefore(own.mutex, own.error)) {
     for (const Reach other : kReaches) {
         if (Meet(identity.reach, other) == Meeting::RunnerWaits) {
             m_larger.push_back(NameOf(identity, other));

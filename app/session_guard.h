@@ -5,14 +5,16 @@
 #include "app/reach.h"
 #include "utils/handle.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
 // What decides how a poster meets the others: its account (its user SID's text, or empty where
-// that cannot be read) and its reach.
+// that cannot be read) and its reach; and the Windows session it runs in, where that can be read.
 struct PosterIdentity {
     std::wstring account;
     Reach reach;
+    std::optional<DWORD> session;
 };
 
 // This process's identity. Rights or a word size that cannot be read count as the smaller: a
@@ -36,6 +38,7 @@ public:
     bool AnotherServes() const { return m_anotherServes; }
     // Asked anew at each call: a poster that reaches strictly further runs, so this one waits.
     bool LargerReachServes() const;
+    const PosterIdentity& Identity() const { return m_identity; }
 
 private:
     // A mutex just created, with the last error its creation left.
@@ -46,6 +49,7 @@ private:
     static Created Create(const std::wstring& name);
     CSessionGuard(const PosterIdentity& identity, Created own);
 
+    PosterIdentity m_identity;
     Utils::CThreadHandle m_own;
     bool m_anotherServes;
     std::vector<std::wstring> m_larger; // the names of the strictly larger reaches

@@ -13,43 +13,75 @@ namespace {
 // A serving cycle takes about 100 ms: every tenth looks, about once a second.
 constexpr int kServingCyclesPerLook = 10;
 
+using Cause = bool UnservedTerminal::*;
+// The causes in the order their lines go out.
+constexpr Cause kCauses[] = {&UnservedTerminal::otherSession, &UnservedTerminal::otherUser,
+                             &UnservedTerminal::needsElevation, &UnservedTerminal::needs64Bit};
+
+const wchar_t* LineOf(Cause cause, const PosterStanding& poster) {
+    if (cause == &UnservedTerminal::otherSession) {
+        return console::kOtherSession;
+    }
+    if (cause == &UnservedTerminal::otherUser) {
+        return console::kOtherUser;
+    }
+    if (cause == &UnservedTerminal::needsElevation) {
+        return console::kNeedsElevation;
+    }
+    // An elevated 32-bit poster must be followed by an elevated 64-bit one, which it then
+    // leaves to serve: a standard one would serve beside it.
+    return poster.elevated ? console::kNeeds64BitElevated : console::kNeeds64Bit;
+}
+
 } // namespace
 
 CUnservedNotices::CUnservedNotices() {
     // Rights that cannot be read count as the fewer: the advice to elevate is then the likely one.
-    m_poster.elevated = ReadOwnIdentity().reach.elevated;
+    const PosterIdentity own = ReadOwnIdentity();
+    m_poster.elevated = own.reach.elevated;
+    m_poster.session = own.session;
     BOOL wow64 = FALSE;
     m_poster.underWow64 =
         os::IsWow64Process(os::GetCurrentProcess(), &wow64) != FALSE && wow64 != FALSE;
 }
 
-std::vector<const wchar_t*> CUnservedNotices::Lines(const CProcesses& processes, bool serving) {
+std::vector<std::wstring> CUnservedNotices::Lines(const CProcesses& processes,
+                                                  const std::vector<DWORD>& targets) {
+    const bool serving = !targets.empty();
     if (serving && m_servingCyclesToLook > 0) {
         --m_servingCyclesToLook;
         return {};
     }
     m_servingCyclesToLook = kServingCyclesPerLook - 1;
     std::vector<UnservedTerminal> found = FindUnservedTerminals(
-        kTerminalFileName, kCompanionFileName, processes, FindWindowOwners(), m_poster);
+        kTerminalFileName, kCompanionFileName, processes, targets, FindWindowOwners(), m_poster);
 
-    std::vector<const wchar_t*> lines;
-    for (const UnservedTerminal& terminal : found) {
-        // What a serving cycle has said already, while the terminal was found before.
-        UnservedTerminal said;
-        if (serving) {
+    std::vector<std::wstring> lines;
+    for (const Cause cause : kCauses) {
+        for (const UnservedTerminal& terminal : found) {
+            // What a serving cycle has said already, while the terminal was found before.
             const auto before =
                 std::find_if(m_found.begin(), m_found.end(), [&](const UnservedTerminal& t) {
                     return t.processId == terminal.processId;
                 });
-            said = before != m_found.end() ? *before : said;
-        }
-        if (terminal.needsElevation && !said.needsElevation) {
-            lines.push_back(console::kNeedsElevation);
-        }
-        if (terminal.needs64Bit && !said.needs64Bit) {
-            lines.push_back(console::kNeeds64Bit);
+            const bool said = serving && before != m_found.end() && (*before).*cause;
+            if (!(terminal.*cause) || said) {
+                continue;
+            }
+            lines.emplace_back(LineOf(cause, m_poster));
+            if (!terminal.imagePath.empty()) {
+                lines.push_back(console::kPathIndent + terminal.imagePath + console::kLineEnd);
+            }
         }
     }
     m_found = std::move(found);
     return lines;
+}
+
+std::size_t CUnservedNotices::InOtherSession(const std::vector<DWORD>& targets) const {
+    return static_cast<std::size_t>(
+        std::count_if(m_found.begin(), m_found.end(), [&](const UnservedTerminal& terminal) {
+            return terminal.otherSession &&
+                   std::find(targets.begin(), targets.end(), terminal.processId) != targets.end();
+        }));
 }

@@ -30,6 +30,10 @@ public:
     virtual DWORD GetModuleFileNameExW(HANDLE process, HMODULE module, LPWSTR fileName,
                                        DWORD size) = 0;
     virtual BOOL CloseHandle(HANDLE object) = 0;
+    virtual BOOL ProcessIdToSessionId(DWORD processId, DWORD* sessionId) = 0;
+    virtual HANDLE CreateToolhelp32Snapshot(DWORD flags, DWORD processId) = 0;
+    virtual BOOL Process32FirstW(HANDLE snapshot, LPPROCESSENTRY32W entry) = 0;
+    virtual BOOL Process32NextW(HANDLE snapshot, LPPROCESSENTRY32W entry) = 0;
 
     // Windows.
     virtual BOOL EnumWindows(WNDENUMPROC callback, LPARAM parameter) = 0;
@@ -54,9 +58,9 @@ public:
     virtual void OutputDebugStringW(LPCWSTR text) = 0;
     virtual void Sleep(DWORD milliseconds) = 0;
 
-    // The program's own console and standing: its console's modes, a handler for the console's
-    // end, the objects by which command posters of one session find each other, and the
-    // account, rights and word size it runs with.
+    // The program's own console and standing: its console's modes and title, a handler for the
+    // console's end, the objects by which command posters of one session find each other, and
+    // the account, rights, session and word size it runs with.
     virtual HANDLE GetStdHandle(DWORD standardHandle) = 0;
     virtual HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode,
                                LPSECURITY_ATTRIBUTES attributes, DWORD creationDisposition,
@@ -64,6 +68,8 @@ public:
     virtual BOOL GetConsoleMode(HANDLE console, DWORD* mode) = 0;
     virtual BOOL SetConsoleMode(HANDLE console, DWORD mode) = 0;
     virtual BOOL SetConsoleCtrlHandler(PHANDLER_ROUTINE handler, BOOL add) = 0;
+    virtual DWORD GetConsoleTitleW(LPWSTR title, DWORD size) = 0;
+    virtual BOOL SetConsoleTitleW(LPCWSTR title) = 0;
     virtual HANDLE CreateMutexW(LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner,
                                 LPCWSTR name) = 0;
     virtual HANDLE OpenMutexW(DWORD desiredAccess, BOOL inheritHandle, LPCWSTR name) = 0;
@@ -111,6 +117,18 @@ inline DWORD GetModuleFileNameExW(HANDLE process, HMODULE module, LPWSTR fileNam
 }
 inline BOOL CloseHandle(HANDLE object) {
     return Current().CloseHandle(object);
+}
+inline BOOL ProcessIdToSessionId(DWORD processId, DWORD* sessionId) {
+    return Current().ProcessIdToSessionId(processId, sessionId);
+}
+inline HANDLE CreateToolhelp32Snapshot(DWORD flags, DWORD processId) {
+    return Current().CreateToolhelp32Snapshot(flags, processId);
+}
+inline BOOL Process32FirstW(HANDLE snapshot, LPPROCESSENTRY32W entry) {
+    return Current().Process32FirstW(snapshot, entry);
+}
+inline BOOL Process32NextW(HANDLE snapshot, LPPROCESSENTRY32W entry) {
+    return Current().Process32NextW(snapshot, entry);
 }
 inline BOOL EnumWindows(WNDENUMPROC callback, LPARAM parameter) {
     return Current().EnumWindows(callback, parameter);
@@ -175,6 +193,12 @@ inline BOOL SetConsoleMode(HANDLE console, DWORD mode) {
 }
 inline BOOL SetConsoleCtrlHandler(PHANDLER_ROUTINE handler, BOOL add) {
     return Current().SetConsoleCtrlHandler(handler, add);
+}
+inline DWORD GetConsoleTitleW(LPWSTR title, DWORD size) {
+    return Current().GetConsoleTitleW(title, size);
+}
+inline BOOL SetConsoleTitleW(LPCWSTR title) {
+    return Current().SetConsoleTitleW(title);
 }
 inline HANDLE CreateMutexW(LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner, LPCWSTR name) {
     return Current().CreateMutexW(attributes, initialOwner, name);

@@ -16,6 +16,10 @@ public:
     DWORD GetModuleBaseNameW(HANDLE, HMODULE, LPWSTR, DWORD) override { return Fail<DWORD>(0); }
     DWORD GetModuleFileNameExW(HANDLE, HMODULE, LPWSTR, DWORD) override { return Fail<DWORD>(0); }
     BOOL CloseHandle(HANDLE) override { return Fail(FALSE); }
+    BOOL ProcessIdToSessionId(DWORD, DWORD*) override { return Fail(FALSE); }
+    HANDLE CreateToolhelp32Snapshot(DWORD, DWORD) override { return Fail(InvalidHandle()); }
+    BOOL Process32FirstW(HANDLE, LPPROCESSENTRY32W) override { return Fail(FALSE); }
+    BOOL Process32NextW(HANDLE, LPPROCESSENTRY32W) override { return Fail(FALSE); }
     BOOL EnumWindows(WNDENUMPROC, LPARAM) override { return Fail(FALSE); }
     BOOL EnumChildWindows(HWND, WNDENUMPROC, LPARAM) override { return Fail(FALSE); }
     DWORD GetWindowThreadProcessId(HWND, DWORD*) override { return Fail<DWORD>(0); }
@@ -48,6 +52,8 @@ public:
     BOOL GetConsoleMode(HANDLE, DWORD*) override { return Fail(FALSE); }
     BOOL SetConsoleMode(HANDLE, DWORD) override { return Fail(FALSE); }
     BOOL SetConsoleCtrlHandler(PHANDLER_ROUTINE, BOOL) override { return Fail(FALSE); }
+    DWORD GetConsoleTitleW(LPWSTR, DWORD) override { return Fail<DWORD>(0); }
+    BOOL SetConsoleTitleW(LPCWSTR) override { return Fail(FALSE); }
     HANDLE CreateMutexW(LPSECURITY_ATTRIBUTES, BOOL, LPCWSTR) override {
         return Fail<HANDLE>(nullptr);
     }

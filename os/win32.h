@@ -12,6 +12,8 @@
 #define WIN32_LEAN_AND_MEAN
 #endif
 #include <windows.h>
+// After windows.h, which it needs.
+#include <tlhelp32.h>
 
 #else
 
@@ -36,6 +38,7 @@ using LPVOID = void*;
 using LPCVOID = const void*;
 using PBOOL = BOOL*;
 using PSID = void*;
+using ULONG_PTR = std::uintptr_t;
 using WPARAM = std::uintptr_t;
 using LPARAM = std::intptr_t;
 using LRESULT = std::intptr_t;
@@ -64,6 +67,7 @@ constexpr DWORD ERROR_FILE_NOT_FOUND = 2;
 constexpr DWORD ERROR_ACCESS_DENIED = 5;
 constexpr DWORD ERROR_INVALID_HANDLE = 6;
 constexpr DWORD ERROR_NOT_ENOUGH_MEMORY = 8;
+constexpr DWORD ERROR_NO_MORE_FILES = 18;
 constexpr DWORD ERROR_INVALID_PARAMETER = 87;
 constexpr DWORD ERROR_INSUFFICIENT_BUFFER = 122;
 constexpr DWORD ERROR_CALL_NOT_IMPLEMENTED = 120;
@@ -71,6 +75,7 @@ constexpr DWORD ERROR_PARTIAL_COPY = 299;
 constexpr DWORD ERROR_ALREADY_EXISTS = 183;
 constexpr DWORD ERROR_MR_MID_NOT_FOUND = 317;
 constexpr DWORD ERROR_INVALID_WINDOW_HANDLE = 1400;
+constexpr DWORD ERROR_REQUIRES_INTERACTIVE_WINDOWSTATION = 1459;
 
 constexpr HRESULT S_OK = 0;
 constexpr HRESULT E_FAIL = static_cast<HRESULT>(0x80004005);
@@ -81,7 +86,7 @@ constexpr DWORD PROCESS_QUERY_LIMITED_INFORMATION = 0x1000;
 
 constexpr DWORD TOKEN_QUERY = 0x0008;
 // The classes of token information the program asks for.
-enum TOKEN_INFORMATION_CLASS { TokenUser = 1, TokenElevation = 20 };
+enum TOKEN_INFORMATION_CLASS { TokenUser = 1, TokenSessionId = 12, TokenElevation = 20 };
 struct TOKEN_ELEVATION {
     DWORD TokenIsElevated;
 };
@@ -93,6 +98,22 @@ struct TOKEN_USER {
     SID_AND_ATTRIBUTES User;
 };
 constexpr DWORD SECURITY_MAX_SID_SIZE = 68;
+
+constexpr DWORD MAX_PATH = 260;
+constexpr DWORD TH32CS_SNAPPROCESS = 0x00000002;
+struct PROCESSENTRY32W {
+    DWORD dwSize;
+    DWORD cntUsage;
+    DWORD th32ProcessID;
+    ULONG_PTR th32DefaultHeapID;
+    DWORD th32ModuleID;
+    DWORD cntThreads;
+    DWORD th32ParentProcessID;
+    LONG pcPriClassBase;
+    DWORD dwFlags;
+    WCHAR szExeFile[MAX_PATH];
+};
+using LPPROCESSENTRY32W = PROCESSENTRY32W*;
 
 constexpr DWORD SYNCHRONIZE = 0x00100000;
 constexpr DWORD GENERIC_READ = 0x80000000;

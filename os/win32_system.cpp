@@ -35,6 +35,18 @@ public:
         return ::GetModuleFileNameExW(process, module, fileName, size);
     }
     BOOL CloseHandle(HANDLE object) override { return ::CloseHandle(object); }
+    BOOL ProcessIdToSessionId(DWORD processId, DWORD* sessionId) override {
+        return ::ProcessIdToSessionId(processId, sessionId);
+    }
+    HANDLE CreateToolhelp32Snapshot(DWORD flags, DWORD processId) override {
+        return ::CreateToolhelp32Snapshot(flags, processId);
+    }
+    BOOL Process32FirstW(HANDLE snapshot, LPPROCESSENTRY32W entry) override {
+        return ::Process32FirstW(snapshot, entry);
+    }
+    BOOL Process32NextW(HANDLE snapshot, LPPROCESSENTRY32W entry) override {
+        return ::Process32NextW(snapshot, entry);
+    }
     BOOL EnumWindows(WNDENUMPROC callback, LPARAM parameter) override {
         return ::EnumWindows(callback, parameter);
     }
@@ -81,6 +93,10 @@ public:
     BOOL SetConsoleCtrlHandler(PHANDLER_ROUTINE handler, BOOL add) override {
         return ::SetConsoleCtrlHandler(handler, add);
     }
+    DWORD GetConsoleTitleW(LPWSTR title, DWORD size) override {
+        return ::GetConsoleTitleW(title, size);
+    }
+    BOOL SetConsoleTitleW(LPCWSTR title) override { return ::SetConsoleTitleW(title); }
     HANDLE CreateMutexW(LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner,
                         LPCWSTR name) override {
         return ::CreateMutexW(attributes, initialOwner, name);

@@ -3,17 +3,19 @@
 #include "os/system.h"
 #include "utils/path.h"
 
+bool IsTerminalFileName(const std::wstring& fileName, const std::wstring& terminalFileName) {
+    // The length test spares the comparison for most processes.
+    return fileName.size() == terminalFileName.size() &&
+           os::StrCmpIW(fileName.c_str(), terminalFileName.c_str()) == 0;
+}
+
 bool IsTerminalImage(const std::wstring& imagePath, const std::wstring& terminalFileName,
                      const std::wstring& companionFileName) {
     std::wstring folder;
     std::wstring name;
     std::wstring extension;
     Utils::SplitPath(imagePath, folder, name, extension);
-    const std::wstring fileName = Utils::JoinFileName(name, extension);
-
-    // The length test spares the comparison for most processes.
-    return fileName.size() == terminalFileName.size() &&
-           os::StrCmpIW(fileName.c_str(), terminalFileName.c_str()) == 0 &&
+    return IsTerminalFileName(Utils::JoinFileName(name, extension), terminalFileName) &&
            Utils::FileExists(Utils::JoinPath(folder, companionFileName));
 }
 

@@ -8,6 +8,9 @@
 #include <string>
 #include <vector>
 
+// Whether the file name is `terminalFileName`, compared without regard to case.
+bool IsTerminalFileName(const std::wstring& fileName, const std::wstring& terminalFileName);
+
 // Whether the image path names `terminalFileName` (compared without regard to case) with
 // `companionFileName` beside it.
 bool IsTerminalImage(const std::wstring& imagePath, const std::wstring& terminalFileName,

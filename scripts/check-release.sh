@@ -60,7 +60,9 @@ echo "== Both executables import what their kept lists name"
 # README.txt as its readers meet it in Notepad: UTF-8 with a BOM, CRLF line ends, at most 150
 # lines of at most 78 characters; the path that ends its executable's line of SHA256SUMS, on a
 # line of its own; and every text that the program writes, as written and as a console whose
-# code page has no Cyrillic letters shows it, each letter a question mark.
+# code page has no Cyrillic letters shows it, each letter a question mark. A text longer than a
+# line goes on over the next, so the texts are looked for in the file as one line, each line
+# end and indent one space.
 texts=$(grep -o 'L"[^"]*"' "${copies[0]}/app/console_texts.h" | sed 's/^L"//; s/"$//; s/\\r\\n$//; s/ *$//' |
     grep -v '^$')
 for bits in 32 64; do
@@ -73,10 +75,11 @@ for bits in 32 64; do
     width=$(tr -d '\r' <"$readme" | LC_ALL=C.UTF-8 wc -L)
     [ "$width" -le 78 ] || problems+=("a line of $width characters")
     grep -q "^ *$path"$'\r$' "$readme" || problems+=("no line for $path")
+    flat=$(tr -d '\r' <"$readme" | tr '\n' ' ' | tr -s ' ')
     while IFS= read -r text; do
         marks=$(printf '%s' "$text" | LC_ALL=C.UTF-8 sed 's/[^ -~]/?/g')
-        grep -qF "$text" "$readme" || problems+=("no \"$text\"")
-        grep -qF "$marks" "$readme" || problems+=("no \"$marks\"")
+        grep -qF "$text" <<<"$flat" || problems+=("no \"$text\"")
+        grep -qF "$marks" <<<"$flat" || problems+=("no \"$marks\"")
     done <<<"$texts"
     grep -q "^[0-9a-f]\{64\}  $path\$" "$first/SHA256SUMS" || problems+=("SHA256SUMS has no $path")
     if [ ${#problems[@]} -gt 0 ]; then

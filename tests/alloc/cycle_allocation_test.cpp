@@ -24,6 +24,12 @@ TEST(CycleAllocationTest, EveryAllocationFailureLeavesTheCycleAsBadAlloc) {
         simulated.AddOrdinaryProcesses(8);
         sim::AddTerminal(simulated, 100, L"D:\\First", 0x1000, 3);
         sim::AddTerminal(simulated, 200, L"E:\\Second", 0x5000, 2);
+        // Named from a snapshot, and its path under its line.
+        simulated.AddProcess(60, L"C:\\Shared\\terminal.exe").user = sim::kOtherAccount;
+        simulated.AddWindow(0x600, 0, 60);
+        simulated.AddProcess(64, L"C:\\Admin\\terminal.exe").elevated = true;
+        simulated.AddFile(L"C:\\Admin\\MetaEditor.exe");
+        simulated.AddWindow(0x640, 0, 64);
         ProgressIndicator indicator;
         CUnservedNotices unserved;
         ConsoleCapture console;

@@ -164,7 +164,7 @@ void BM_UnservedLook(benchmark::State& state) {
     CUnservedNotices notices;
 
     std::size_t lines = 0;
-    const auto look = [&] { lines = notices.Lines(processes, false).size(); };
+    const auto look = [&] { lines = notices.Lines(processes, {}).size(); };
     const RunCounts counts = CountRuns(system, look);
     if (lines != 0 || counts.calls == 0) {
         state.SkipWithError("the look found a terminal where none runs");

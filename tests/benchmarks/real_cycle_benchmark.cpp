@@ -267,7 +267,8 @@ void BM_RealCycleVersusFloor(benchmark::State& state) {
     const os::ScopedSystem installed(forwarding);
     const CSessionGuard session(PosterIdentity{L"", Reach{}}); // the smallest: it looks for most
     NullStreams console;
-    CPosterLoop loop(session, console.Narrow(), console.Wide());
+    console::CTitle title; // as the program has it: written once per text
+    CPosterLoop loop(session, title, console.Narrow(), console.Wide());
     const auto cycle = [&] { loop.RunPass(); };
     const auto floor = std::make_unique<FloorCycle>();
     FloorCycle::Result seen;
@@ -374,7 +375,7 @@ void BM_RealUnservedLook(benchmark::State& state) {
     processes.Enumerate();
     processes.ReadNames();
     CUnservedNotices notices;
-    const auto look = [&] { benchmark::DoNotOptimize(notices.Lines(processes, false)); };
+    const auto look = [&] { benchmark::DoNotOptimize(notices.Lines(processes, {})); };
     look();
     forwarding.ResetCalls();
     look();

@@ -82,6 +82,18 @@ public:
     DWORD GetModuleFileNameExW(HANDLE process, HMODULE module, LPWSTR fileName,
                                DWORD size) override;
     BOOL CloseHandle(HANDLE object) override;
+    BOOL ProcessIdToSessionId(DWORD processId, DWORD* sessionId) override {
+        return Forward(&System::ProcessIdToSessionId, processId, sessionId);
+    }
+    HANDLE CreateToolhelp32Snapshot(DWORD flags, DWORD processId) override {
+        return Forward(&System::CreateToolhelp32Snapshot, flags, processId);
+    }
+    BOOL Process32FirstW(HANDLE snapshot, LPPROCESSENTRY32W entry) override {
+        return Forward(&System::Process32FirstW, snapshot, entry);
+    }
+    BOOL Process32NextW(HANDLE snapshot, LPPROCESSENTRY32W entry) override {
+        return Forward(&System::Process32NextW, snapshot, entry);
+    }
     BOOL EnumWindows(WNDENUMPROC callback, LPARAM parameter) override;
     BOOL EnumChildWindows(HWND parent, WNDENUMPROC callback, LPARAM parameter) override;
     DWORD GetWindowThreadProcessId(HWND window, DWORD* processId) override;
@@ -115,6 +127,12 @@ public:
     }
     BOOL SetConsoleCtrlHandler(PHANDLER_ROUTINE handler, BOOL add) override {
         return Forward(&System::SetConsoleCtrlHandler, handler, add);
+    }
+    DWORD GetConsoleTitleW(LPWSTR title, DWORD size) override {
+        return Forward(&System::GetConsoleTitleW, title, size);
+    }
+    BOOL SetConsoleTitleW(LPCWSTR title) override {
+        return Forward(&System::SetConsoleTitleW, title);
     }
     HANDLE CreateMutexW(LPSECURITY_ATTRIBUTES attributes, BOOL owner, LPCWSTR name) override {
         return Forward(&System::CreateMutexW, attributes, owner, name);

@@ -503,6 +503,74 @@ BOOL SimulatedSystem::CloseHandle(HANDLE object) {
     return scriptedFailure ? FALSE : TRUE;
 }
 
+BOOL SimulatedSystem::ProcessIdToSessionId(DWORD processId, DWORD* sessionId) {
+    if (Enter("ProcessIdToSessionId")) {
+        return FALSE;
+    }
+    const Process* process = FindProcess(processId);
+    if (process == nullptr) {
+        m_lastError = ERROR_INVALID_PARAMETER;
+        return FALSE;
+    }
+    // It opens the process for the limited query.
+    if ((GrantedAccess(*process) & PROCESS_QUERY_LIMITED_INFORMATION) == 0) {
+        m_lastError = ERROR_ACCESS_DENIED;
+        return FALSE;
+    }
+    *sessionId = process->session;
+    return TRUE;
+}
+
+HANDLE SimulatedSystem::CreateToolhelp32Snapshot(DWORD flags, DWORD) {
+    if (Enter("CreateToolhelp32Snapshot")) {
+        return INVALID_HANDLE_VALUE;
+    }
+    if (flags != TH32CS_SNAPPROCESS) { // modules, threads and heaps are not modelled
+        m_lastError = ERROR_INVALID_PARAMETER;
+        return INVALID_HANDLE_VALUE;
+    }
+    // Every process, whoever runs it and in whatever session, by its executable's name.
+    m_lastError = ERROR_SUCCESS; // as the real call leaves it
+    OpenHandle snapshot{0, {}, Kind::Snapshot};
+    for (const Process& process : m_processes) {
+        snapshot.processes.emplace_back(process.id, BaseNameOf(process.imagePath));
+    }
+    return NewHandle(std::move(snapshot));
+}
+
+BOOL SimulatedSystem::NextOfSnapshot(HANDLE snapshot, LPPROCESSENTRY32W entry, bool first) {
+    if (!IsOpen(snapshot, Kind::Snapshot)) {
+        return FALSE;
+    }
+    if (entry->dwSize < sizeof(PROCESSENTRY32W)) { // as Wine answers
+        m_lastError = ERROR_INSUFFICIENT_BUFFER;
+        return FALSE;
+    }
+    OpenHandle& open = m_openHandles.at(snapshot);
+    open.next = first ? 0 : open.next;
+    if (open.next >= open.processes.size()) {
+        m_lastError = ERROR_NO_MORE_FILES;
+        return FALSE;
+    }
+    const auto& [id, name] = open.processes[open.next++];
+    const DWORD size = entry->dwSize;
+    *entry = PROCESSENTRY32W{};
+    entry->dwSize = size;
+    entry->th32ProcessID = id;
+    entry->cntThreads = 1;
+    const std::size_t length = std::min<std::size_t>(name.size(), MAX_PATH - 1);
+    std::copy_n(name.begin(), length, entry->szExeFile);
+    return TRUE;
+}
+
+BOOL SimulatedSystem::Process32FirstW(HANDLE snapshot, LPPROCESSENTRY32W entry) {
+    return Enter("Process32FirstW") ? FALSE : NextOfSnapshot(snapshot, entry, true);
+}
+
+BOOL SimulatedSystem::Process32NextW(HANDLE snapshot, LPPROCESSENTRY32W entry) {
+    return Enter("Process32NextW") ? FALSE : NextOfSnapshot(snapshot, entry, false);
+}
+
 // --- Windows ---------------------------------------------------------------------------------
 
 BOOL SimulatedSystem::EnumWindows(WNDENUMPROC callback, LPARAM parameter) {
@@ -612,11 +680,11 @@ BOOL SimulatedSystem::PostMessageA(HWND window, UINT message, WPARAM wParam, LPA
     return TRUE;
 }
 
-BOOL SimulatedSystem::IsHungAppWindow(HWND) {
-    Enter("IsHungAppWindow"); // FALSE all the same: it has no failure to report
-    // No thread of the model stops reading its messages; for a vanished window, as under Wine,
-    // the answer is FALSE and the last error stays.
-    return FALSE;
+BOOL SimulatedSystem::IsHungAppWindow(HWND window) {
+    Enter("IsHungAppWindow"); // it has no failure to report
+    // For a vanished window, as under Wine, the answer is FALSE and the last error stays.
+    const auto found = m_windows.find(HandleValue(window));
+    return found != m_windows.end() && !found->second.responding ? TRUE : FALSE;
 }
 
 // --- Files and strings -----------------------------------------------------------------------
@@ -797,6 +865,36 @@ BOOL SimulatedSystem::SetConsoleCtrlHandler(PHANDLER_ROUTINE handler, BOOL add) 
     return TRUE;
 }
 
+DWORD SimulatedSystem::GetConsoleTitleW(LPWSTR title, DWORD size) {
+    if (Enter("GetConsoleTitleW")) {
+        return 0;
+    }
+    if (self.consoleOutput == nullptr) {
+        m_lastError = ERROR_INVALID_HANDLE;
+        return 0;
+    }
+    if (size == 0) {
+        return 0;
+    }
+    // As Wine answers: what fits, terminated, and the whole title's length.
+    const std::size_t copied = std::min<std::size_t>(self.consoleTitle.size(), size - 1);
+    std::copy_n(self.consoleTitle.begin(), copied, title);
+    title[copied] = L'\0';
+    return static_cast<DWORD>(self.consoleTitle.size());
+}
+
+BOOL SimulatedSystem::SetConsoleTitleW(LPCWSTR title) {
+    if (Enter("SetConsoleTitleW")) {
+        return FALSE;
+    }
+    if (self.consoleOutput == nullptr) {
+        m_lastError = ERROR_INVALID_HANDLE;
+        return FALSE;
+    }
+    self.consoleTitle = title;
+    return TRUE;
+}
+
 std::wstring SimulatedSystem::MutexKey(LPCWSTR name) const {
     // A name is the session's unless it asks for the global namespace; "Local\\" asks for the
     // session's own.
@@ -864,8 +962,11 @@ BOOL SimulatedSystem::GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS 
     // The user's SID follows the TOKEN_USER that points to it: revision 1, five parts, authority 5.
     const DWORD sid[] = {0x0501, 0x05000000, 21, 1, 2, 3, self.user};
     const bool user = informationClass == TokenUser;
-    *returnedLength = user ? sizeof(TOKEN_USER) + sizeof(sid) : sizeof(TOKEN_ELEVATION);
-    if ((!user && informationClass != TokenElevation) || length < *returnedLength) {
+    // A TOKEN_ELEVATION and a session id are both one DWORD.
+    *returnedLength = user ? sizeof(TOKEN_USER) + sizeof(sid) : sizeof(DWORD);
+    const bool known =
+        user || informationClass == TokenElevation || informationClass == TokenSessionId;
+    if (!known || length < *returnedLength) {
         m_lastError = ERROR_INSUFFICIENT_BUFFER;
         return FALSE;
     }
@@ -873,6 +974,8 @@ BOOL SimulatedSystem::GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS 
         auto* const owner = static_cast<TOKEN_USER*>(information);
         owner->User = SID_AND_ATTRIBUTES{owner + 1, 0};
         std::copy(std::begin(sid), std::end(sid), static_cast<DWORD*>(owner->User.Sid));
+    } else if (informationClass == TokenSessionId) {
+        *static_cast<DWORD*>(information) = self.session;
     } else {
         static_cast<TOKEN_ELEVATION*>(information)->TokenIsElevated = self.elevated;
     }

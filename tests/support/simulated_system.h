@@ -76,8 +76,9 @@ struct FormatMessageCall {
 // The program's own process: its standard output (its console's screen buffer, another handle,
 // or none), its console (none where consoleOutput is null) and that console's input mode, the
 // last console control handler it added, its token (elevated or not, and its user, the last part
-// of the SID S-1-5-21-1-2-3-<user>), whether it runs under WOW64, and its session (its login),
-// which names of objects belong to unless they begin with "Global\".
+// of the SID S-1-5-21-1-2-3-<user>), whether it runs under WOW64, its session (its login), which
+// names of objects belong to unless they begin with "Global\\" and whose desktop it sees, and
+// its console's title.
 struct Self {
     HANDLE standardOutput = nullptr;
     HANDLE consoleOutput = reinterpret_cast<HANDLE>(std::uintptr_t{0x54});
@@ -87,6 +88,7 @@ struct Self {
     BOOL wow64 = FALSE;
     DWORD user = kOwnAccount;
     DWORD session = 1;
+    std::wstring consoleTitle = L"C:\\Windows\\system32\\cmd.exe";
 };
 
 // Limits of the model: names compare by folding ASCII and Cyrillic letters only, not by locale;
@@ -98,8 +100,8 @@ struct Self {
 // CreateFileW opens "CONIN$" only; OpenProcessToken knows the own process only. A process's
 // security is that of a token's default (see GrantedAccess): no protected processes, no
 // privileges such as debugging, no posts refused across integrity levels. Under Wine, which has
-// one account and elevates every token, every open succeeds. No thread stops reading its
-// messages: every window responds.
+// one account and elevates every token, every open succeeds. A window stops responding only when
+// a test says so, not by its thread's messages.
 // Under Wine, tests/wine/conformance_test.cpp makes every call on the model and on the real system
 // alike; the differences kept on purpose are named there.
 class SimulatedSystem : public os::System {
@@ -120,6 +122,8 @@ public:
                    LONG extendedStyle = 0);
     // The window and everything below it stop existing.
     void DestroyWindow(std::uintptr_t handle);
+    // The window's thread has read no message for about 5 s: IsHungAppWindow says so.
+    void StopResponding(std::uintptr_t handle) { m_windows.at(handle).responding = false; }
 
     void AddFile(const std::wstring& path);
     void AddFolder(const std::wstring& path);
@@ -172,6 +176,10 @@ public:
     DWORD GetModuleFileNameExW(HANDLE process, HMODULE module, LPWSTR fileName,
                                DWORD size) override;
     BOOL CloseHandle(HANDLE object) override;
+    BOOL ProcessIdToSessionId(DWORD processId, DWORD* sessionId) override;
+    HANDLE CreateToolhelp32Snapshot(DWORD flags, DWORD processId) override;
+    BOOL Process32FirstW(HANDLE snapshot, LPPROCESSENTRY32W entry) override;
+    BOOL Process32NextW(HANDLE snapshot, LPPROCESSENTRY32W entry) override;
     BOOL EnumWindows(WNDENUMPROC callback, LPARAM parameter) override;
     BOOL EnumChildWindows(HWND parent, WNDENUMPROC callback, LPARAM parameter) override;
     DWORD GetWindowThreadProcessId(HWND window, DWORD* processId) override;
@@ -196,6 +204,8 @@ public:
     BOOL GetConsoleMode(HANDLE console, DWORD* mode) override;
     BOOL SetConsoleMode(HANDLE console, DWORD mode) override;
     BOOL SetConsoleCtrlHandler(PHANDLER_ROUTINE handler, BOOL add) override;
+    DWORD GetConsoleTitleW(LPWSTR title, DWORD size) override;
+    BOOL SetConsoleTitleW(LPCWSTR title) override;
     HANDLE CreateMutexW(LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner, LPCWSTR name) override;
     HANDLE OpenMutexW(DWORD desiredAccess, BOOL inheritHandle, LPCWSTR name) override;
     HANDLE GetCurrentProcess() override { return INVALID_HANDLE_VALUE; } // its pseudo-handle
@@ -215,14 +225,18 @@ private:
         DWORD processId = 0;
         LONG extendedStyle = 0;
         DWORD session = 0; // the login on whose desktop it lies
+        bool responding = true;
         std::vector<std::uintptr_t> children;
     };
-    enum class Kind { Process, Token, Mutex, ConsoleInput };
+    enum class Kind { Process, Token, Mutex, ConsoleInput, Snapshot };
     struct OpenHandle {
         DWORD processId;
         std::wstring mutexName; // a named mutex lives while a handle to it is open
         Kind kind = Kind::Process;
         DWORD access = 0; // what an open of a process granted
+        // A snapshot's processes, as they ran when it was taken, and the next one to hand out.
+        std::vector<std::pair<DWORD, std::wstring>> processes{};
+        std::size_t next = 0;
     };
 
     // Counts the call, runs its hooks and tells whether it is to fail (the last error is set).
@@ -245,6 +259,8 @@ private:
     void ForgetWindow(std::uintptr_t handle);
     void CollectDescendants(std::uintptr_t handle, std::vector<std::uintptr_t>& out) const;
     std::size_t CountDescendants(std::uintptr_t handle) const;
+    // Fills the entry with the snapshot's next process; FALSE past the last.
+    BOOL NextOfSnapshot(HANDLE snapshot, LPPROCESSENTRY32W entry, bool first);
     // Hands the windows that still exist to an enumeration callback until it answers FALSE.
     BOOL Deliver(const std::vector<std::uintptr_t>& windows, WNDENUMPROC callback,
                  LPARAM parameter);

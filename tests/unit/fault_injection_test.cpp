@@ -32,9 +32,10 @@ struct ScenarioRun {
     std::map<std::string, int> calls;
 };
 
-// A 32-bit poster under WOW64, in three cycles: none found that it can serve, but one named, which
-// runs 64-bit and as administrator; two terminals served; the two gone and the texts failing to
-// convert, so that the error path's calls occur too.
+// A 32-bit poster under WOW64, in three cycles: one terminal found, in another session, and two
+// named that it cannot serve, one 64-bit and as administrator, one another account's; two
+// terminals more served; all gone and the texts failing to convert, so that the error path's
+// calls occur too.
 ScenarioRun RunScenario(const std::string& failedCall = "", int occurrence = 0) {
     sim::SimulatedSystem system;
     const os::ScopedSystem installed(system);
@@ -44,7 +45,12 @@ ScenarioRun RunScenario(const std::string& failedCall = "", int occurrence = 0) 
     system.AddProcess(64, L"C:\\Admin\\terminal.exe").elevated = true;
     system.AddFile(L"C:\\Admin\\MetaEditor.exe");
     system.AddWindow(0x10, 0, 1000);
+    system.AddWindow(0x60, 0, 60); // refused, so the look takes a snapshot for its name
     system.AddWindow(0x6400, 0, 64);
+    sim::Process& away = system.AddProcess(70, L"C:\\Away\\terminal.exe");
+    away.wow64 = true;
+    away.session = 2;
+    system.AddFile(L"C:\\Away\\MetaEditor.exe");
     if (!failedCall.empty()) {
         system.FailCall(failedCall, occurrence, kScriptedError);
     }
@@ -75,6 +81,7 @@ ScenarioRun RunScenario(const std::string& failedCall = "", int occurrence = 0) 
     cycle();
     system.RemoveProcess(100);
     system.RemoveProcess(200);
+    system.RemoveProcess(70);
     system.FailAlways("WideCharToMultiByte", ERROR_INVALID_PARAMETER);
     cycle();
 
@@ -84,6 +91,10 @@ ScenarioRun RunScenario(const std::string& failedCall = "", int occurrence = 0) 
                              "OpenProcess",
                              "QueryFullProcessImageNameW",
                              "IsWow64Process",
+                             "ProcessIdToSessionId",
+                             "CreateToolhelp32Snapshot",
+                             "Process32FirstW",
+                             "Process32NextW",
                              "EnumProcessModules",
                              "GetModuleBaseNameW",
                              "GetModuleFileNameExW",
@@ -133,13 +144,16 @@ TEST_F(FaultInjectionTest, BaselineMakesEveryCallOfTheProgram) {
     }
     ASSERT_EQ(Baseline().cycles.size(), 3u);
     EXPECT_EQ(Baseline().cycles[0].output,
-              sim::ToCp866(L"Нет доступа к метатрейдеру: запустите программу от имени "
-                           L"администратора\r\nМетатрейдер 64-разрядный: запустите "
-                           L"64-разрядную версию программы\r\n"));
-    EXPECT_EQ(Baseline().cycles[1].output, sim::ToCp866(L"В обработке ") + ".");
+              sim::ToCp866(L"Метатрейдер в другом сеансе Windows: запустите программу в его "
+                           L"сеансе\r\n  C:\\Away\\terminal.exe\r\nНет доступа к метатрейдеру: "
+                           L"запустите программу от имени администратора\r\n  "
+                           L"C:\\Admin\\terminal.exe\r\nМетатрейдер 64-разрядный: запустите "
+                           L"64-разрядную версию программы\r\n  C:\\Admin\\terminal.exe\r\nВ "
+                           L"обработке ."));
+    EXPECT_EQ(Baseline().cycles[1].output, ".");
     EXPECT_EQ(Baseline().cycles[2].error, static_cast<HRESULT>(0x80070057));
     EXPECT_EQ(Baseline().posted.size(), (3u + 2u) * 2);
-    EXPECT_EQ(Baseline().sleeps, (std::vector<DWORD>{1000, 100}));
+    EXPECT_EQ(Baseline().sleeps, (std::vector<DWORD>{100, 100}));
 }
 
 TEST_F(FaultInjectionTest, EveryOccurrenceOfEveryCallFailsInTurn) {
@@ -179,7 +193,8 @@ TEST_F(FaultInjectionTest, EveryOccurrenceOfEveryCallFailsInTurn) {
                     EXPECT_TRUE(cycle.sleeps.empty()) << "cycle " << i + 1;
                     continue;
                 }
-                const bool served = cycle.output.find('.') != std::string::npos; // a dot
+                // A dot ends a serving cycle's output here; a path holds dots too.
+                const bool served = !cycle.output.empty() && cycle.output.back() == '.';
                 EXPECT_EQ(cycle.sleeps, std::vector<DWORD>{served ? 100u : 1000u})
                     << "cycle " << i + 1;
             }
@@ -214,9 +229,9 @@ TEST_F(FaultInjectionTest, FailedStyleQueryDropsThatWindowOnly) {
 // A snapshot that fails makes a serving cycle a not-found one.
 TEST_F(FaultInjectionTest, FailedSnapshotMeansNoTerminal) {
     const ScenarioRun run = RunScenario("EnumProcesses", 2);
-    EXPECT_EQ(run.cycles[1].output, kNotFound);
+    EXPECT_EQ(run.cycles[1].output, "\r\n" + kNotFound);
     EXPECT_TRUE(run.posted.empty());
-    EXPECT_EQ(run.sleeps, (std::vector<DWORD>{1000, 1000}));
+    EXPECT_EQ(run.sleeps, (std::vector<DWORD>{100, 1000}));
 }
 
 } // namespace

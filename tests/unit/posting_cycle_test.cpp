@@ -176,14 +176,23 @@ TEST_F(PostingCycleTest, EveryProcessHandleIsClosedWithinItsCycle) {
     EXPECT_EQ(system.HandlesOpened() - opened, 5 * 21);
 }
 
+const std::string kOtherSession =
+    sim::ToCp866(L"Метатрейдер в другом сеансе Windows: запустите программу в его сеансе\r\n");
+const std::string kOtherUser = sim::ToCp866(L"Метатрейдер запущен от имени другого пользователя: "
+                                            L"запустите программу так же, как метатрейдер\r\n");
 const std::string kNeedsElevation =
     sim::ToCp866(L"Нет доступа к метатрейдеру: запустите программу от имени администратора\r\n");
 const std::string kNeeds64Bit =
     sim::ToCp866(L"Метатрейдер 64-разрядный: запустите 64-разрядную версию программы\r\n");
+const std::string kNeeds64BitElevated =
+    sim::ToCp866(L"Метатрейдер 64-разрядный: запустите 64-разрядную версию программы от имени "
+                 L"администратора\r\n");
+// The path under a line, converted as the lines are: what the code page lacks is a question mark.
+const std::string kPath = sim::ToCp866(L"  F:\\Другой\\Ω\\terminal.exe\r\n");
 
 // A terminal beside a poster, read as Windows' security and word sizes let the poster read it.
 struct Beside {
-    enum Poster { kStandard, kUnderWow64, kElevated };
+    enum Poster { kStandard, kUnderWow64, kElevated, kElevatedUnderWow64 };
     enum Place { kHere, kOtherLogin, kOtherAccount, kSystem };
     const char* name;
     Poster poster;
@@ -200,14 +209,16 @@ struct Beside {
 std::string FirstTwoCycles(const Beside& row, bool withServed) {
     sim::SimulatedSystem system;
     const os::ScopedSystem installed(system);
-    const bool underWow64 = row.poster == Beside::kUnderWow64;
+    const bool underWow64 =
+        row.poster == Beside::kUnderWow64 || row.poster == Beside::kElevatedUnderWow64;
     system.self.wow64 = underWow64 ? TRUE : FALSE;
-    system.self.elevated = row.poster == Beside::kElevated ? 1 : 0;
+    system.self.elevated =
+        row.poster == Beside::kElevated || row.poster == Beside::kElevatedUnderWow64 ? 1 : 0;
     system.AddOrdinaryProcesses(4);
     if (withServed) {
         sim::AddTerminal(system, kTerminalA, L"D:\\Trade", 0x1000, 1).wow64 = underWow64;
     }
-    sim::Process& terminal = system.AddProcess(300, L"F:\\Other\\terminal.exe");
+    sim::Process& terminal = system.AddProcess(300, L"F:\\Другой\\Ω\\terminal.exe");
     terminal.elevated = row.elevated;
     terminal.wow64 = row.is32Bit;
     terminal.user = row.place == Beside::kOtherAccount ? sim::kOtherAccount
@@ -215,7 +226,7 @@ std::string FirstTwoCycles(const Beside& row, bool withServed) {
                                                        : sim::kOwnAccount;
     terminal.session = row.place == Beside::kOtherLogin ? 2 : 1;
     if (row.companion) {
-        system.AddFile(L"F:\\Other\\MetaEditor.exe");
+        system.AddFile(L"F:\\Другой\\Ω\\MetaEditor.exe");
     }
     if (row.window) {
         system.AddWindow(0x3000, 0, 300, sim::kFrameStyle);
@@ -230,25 +241,33 @@ std::string FirstTwoCycles(const Beside& row, bool withServed) {
 
 TEST(UnservedTerminalTest, ATerminalThePosterCannotServeIsNamedWithWhatToDo) {
     using B = Beside;
-    const std::string both = kNeedsElevation + kNeeds64Bit;
+    const std::string both = kNeedsElevation + kPath + kNeeds64Bit + kPath;
     for (const Beside& row : {
              B{"as administrator", B::kStandard, true, false, B::kHere, true, true,
-               kNeedsElevation},
+               kNeedsElevation + kPath},
              B{"64-bit beside a 32-bit poster", B::kUnderWow64, false, false, B::kHere, true, true,
-               kNeeds64Bit},
+               kNeeds64Bit + kPath},
+             B{"64-bit beside an elevated 32-bit poster", B::kElevatedUnderWow64, false, false,
+               B::kHere, true, true, kNeeds64BitElevated + kPath},
              B{"both", B::kUnderWow64, true, false, B::kHere, true, true, both},
+             B{"in another session", B::kStandard, false, false, B::kOtherLogin, true, true,
+               kOtherSession + kPath, true},
              B{"64-bit, in another login", B::kUnderWow64, false, false, B::kOtherLogin, true,
                true},
              B{"as administrator, no window", B::kStandard, true, false, B::kHere, true, false},
              B{"as administrator, no companion", B::kStandard, true, false, B::kHere, false, true},
              B{"another account's, as administrator", B::kStandard, true, false, B::kOtherAccount,
-               true, true},
+               true, true, kOtherUser},
+             B{"another account's, no companion", B::kStandard, false, false, B::kOtherAccount,
+               false, true, kOtherUser},
+             B{"another account's, no window", B::kStandard, false, false, B::kOtherAccount, true,
+               false},
              B{"the system's, beside an elevated poster", B::kElevated, false, false, B::kSystem,
                true, true},
              B{"one it serves", B::kUnderWow64, false, true, B::kHere, true, true, "", true},
          }) {
         SCOPED_TRACE(row.name);
-        const std::string alone = row.served          ? kProcessing + ".."
+        const std::string alone = row.served          ? row.lines + kProcessing + ".."
                                   : row.lines.empty() ? kNotFound + kNotFound
                                                       : row.lines + row.lines;
         EXPECT_EQ(FirstTwoCycles(row, false), alone) << "once a second, as the not-found line";
@@ -274,8 +293,9 @@ TEST_F(PostingCycleTest, ServingCyclesNameOnlyWhatIsNewOnceASecond) {
         }
         written += Cycle();
     }
-    EXPECT_EQ(written, kNeedsElevation + kProcessing + "..........");
-    EXPECT_EQ(Cycle(), "\r\n" + kNeedsElevation + kProcessing + ".");
+    const std::string named = kNeedsElevation + "  F:\\Admin\\terminal.exe\r\n";
+    EXPECT_EQ(written, named + kProcessing + "..........");
+    EXPECT_EQ(Cycle(), "\r\n" + named + kProcessing + ".");
 
     system.RemoveProcess(300);
     for (int cycle = 12; cycle <= 30; ++cycle) { // the 21st looks and forgets it
@@ -284,7 +304,7 @@ TEST_F(PostingCycleTest, ServingCyclesNameOnlyWhatIsNewOnceASecond) {
         }
         Cycle();
     }
-    EXPECT_EQ(Cycle(), "\r\n" + kNeedsElevation + kProcessing + ".");
+    EXPECT_EQ(Cycle(), "\r\n" + named + kProcessing + ".");
 }
 
 } // namespace

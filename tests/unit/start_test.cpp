@@ -1,11 +1,17 @@
 // What the program settles before its first cycle and between cycles: which of the posters of one
-// account and session serve, and its console.
+// account and session serve, its console, and when it ends.
+#include "app/console_end.h"
 #include "app/input_mode.h"
 #include "app/poster_loop.h"
 #include "app/session_guard.h"
 #include "support/console_capture.h"
 #include "support/desktop.h"
 #include "support/simulated_test.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <numeric>
 
 namespace {
 
@@ -72,9 +78,11 @@ TEST_F(StartTest, ARefusedNameIsAnotherPosterAndAFailedOneIsNone) {
 TEST_F(StartTest, APosterWaitsWhileOneThatReachesFurtherRuns) {
     sim::AddTerminal(system, 100, L"D:\\Trade", 0x1000, 1).wow64 = true; // 32-bit: both serve it
     Become(system.self, 0);
+    system.self.standardOutput = system.self.consoleOutput;
     const CSessionGuard session;
     ConsoleCapture console;
-    CPosterLoop loop(session, console.Narrow(), console.Wide());
+    console::CTitle title;
+    CPosterLoop loop(session, title, console.Narrow(), console.Wide());
     loop.RunPass();
     {
         Become(system.self, 1);
@@ -84,8 +92,11 @@ TEST_F(StartTest, APosterWaitsWhileOneThatReachesFurtherRuns) {
         loop.RunPass();
         EXPECT_EQ(system.CallCount("EnumProcesses") + system.Posted().size(), 0u);
         EXPECT_EQ(system.Sleeps(), (std::vector<DWORD>{1000, 1000}));
+        EXPECT_EQ(system.self.consoleTitle,
+                  L"Ожидание: работает другая копия программы — command_poster");
     }
     loop.RunPass();
+    EXPECT_EQ(system.self.consoleTitle, L"Метатрейдеров: 1, графиков: 1 — command_poster");
     EXPECT_EQ(system.Posted().size(), 2u);
     const std::string processing = sim::ToCp866(L"В обработке ") + ".";
     EXPECT_EQ(console.Take(), processing + "\r\n" +
@@ -93,9 +104,123 @@ TEST_F(StartTest, APosterWaitsWhileOneThatReachesFurtherRuns) {
                                   processing);
 }
 
+// The console's title says what the passes served, written once per text. The title from before
+// comes back when the console ends the program, after which nothing writes it again, and when
+// the program returns.
+TEST_F(StartTest, TheTitleSaysWhatIsServed) {
+    struct Row {
+        const char* name;
+        int charts;      // of a terminal at 0x1000; -1: no terminal
+        bool awayBeside; // a terminal in another session
+        const wchar_t* title;
+    };
+    for (const Row& row : {
+             Row{"charts served, one not responding", 3, false,
+                 L"Метатрейдеров: 1, графиков: 2 — command_poster"},
+             Row{"a terminal with no chart", 0, false,
+                 L"Метатрейдеров: 1, графиков: 0 — command_poster"},
+             Row{"no terminal", -1, false, L"Метатрейдеров: 0 — command_poster"},
+             Row{"beside one in another session", 1, true,
+                 L"Метатрейдеров: 1 (недоступно: 1), графиков: 1 — command_poster"},
+         }) {
+        SCOPED_TRACE(row.name);
+        sim::SimulatedSystem desktop;
+        const os::ScopedSystem installed(desktop);
+        desktop.self.standardOutput = desktop.self.consoleOutput;
+        if (row.charts >= 0) {
+            sim::AddTerminal(desktop, 100, L"D:\\Trade", 0x1000, row.charts);
+        }
+        if (row.charts == 3) {
+            desktop.StopResponding(0x1020);
+        }
+        if (row.awayBeside) {
+            desktop.AddProcess(300, L"F:\\Away\\terminal.exe").session = 2;
+            desktop.AddFile(L"F:\\Away\\MetaEditor.exe");
+        }
+        const std::wstring before = desktop.self.consoleTitle;
+        {
+            const console::CEndHandlers ends;
+            const CSessionGuard session;
+            console::CTitle title;
+            ConsoleCapture console;
+            CPosterLoop loop(session, title, console.Narrow(), console.Wide());
+            loop.RunPass();
+            loop.RunPass();
+            EXPECT_EQ(desktop.self.consoleTitle, row.title);
+            EXPECT_EQ(desktop.CallCount("SetConsoleTitleW"), 1) << "once per text";
+            desktop.self.ctrlHandler(CTRL_C_EVENT);
+            EXPECT_EQ(desktop.self.consoleTitle, before);
+            desktop.RemoveProcess(100);
+            loop.RunPass();
+            EXPECT_EQ(desktop.self.consoleTitle, before) << "written after the console's end";
+        }
+        EXPECT_EQ(desktop.self.consoleTitle, before);
+    }
+}
+
+#if GTEST_HAS_DEATH_TEST
+sim::SimulatedSystem* g_dying = nullptr;
+
+// An error that ends the program gives the title back before the runtime's own handler runs.
+TEST(StartDeathTest, AnErrorThatEndsTheProgramGivesTheTitleBack) {
+    EXPECT_EXIT(
+        {
+            sim::SimulatedSystem desktop;
+            const os::ScopedSystem installed(desktop);
+            desktop.self.standardOutput = desktop.self.consoleOutput;
+            desktop.self.consoleTitle = L"before";
+            g_dying = &desktop;
+            std::set_terminate([] {
+                std::fputs(g_dying->self.consoleTitle == L"before" ? "given back" : "kept", stderr);
+                std::_Exit(7);
+            });
+            const console::CEndHandlers ends;
+            console::CTitle title;
+            title.Show(L"serving");
+            std::terminate();
+        },
+        testing::ExitedWithCode(7), "given back");
+}
+#endif
+
+// Where the poster runs in session 0, it ends once its cycles have posted to no chart for a
+// minute of pauses, saying why; one whose terminals run in session 0 too keeps serving.
+TEST_F(StartTest, APosterWithoutADesktopEndsAfterAMinuteOfServingNothing) {
+    for (const DWORD terminalSession : {1, 0}) {
+        SCOPED_TRACE(terminalSession);
+        sim::SimulatedSystem desktop;
+        const os::ScopedSystem installed(desktop);
+        desktop.self.session = 0;
+        desktop.AddProcess(100, L"D:\\Trade\\terminal.exe").session = terminalSession;
+        desktop.AddFile(L"D:\\Trade\\MetaEditor.exe");
+        desktop.AddWindow(0x1000, 0, 100); // on its session's desktop
+        desktop.AddWindow(0x1010, 0x1000, 100, sim::kChartStyle);
+        const CSessionGuard session;
+        console::CTitle title;
+        ConsoleCapture console;
+        CPosterLoop loop(session, title, console.Narrow(), console.Wide());
+        int passes = 0;
+        while (passes < 2 * 600 && loop.RunPass()) {
+            ++passes;
+        }
+        const DWORD paused =
+            std::accumulate(desktop.Sleeps().begin(), desktop.Sleeps().end(), DWORD{0});
+        if (terminalSession == 0) {
+            EXPECT_EQ(passes, 2 * 600) << "serving, it runs on";
+            continue;
+        }
+        EXPECT_EQ(paused, 60u * 1000) << "it ends at the pass that makes the minute";
+        const std::string end = "\r\n" + sim::ToCp866(L"Программа запущена без рабочего стола: "
+                                                      L"запускайте ее при входе пользователя\r\n");
+        const std::string written = console.Take();
+        EXPECT_EQ(written.substr(written.size() - std::min(written.size(), end.size())), end);
+    }
+}
+
 // QuickEdit, line input, echo and mouse input go off while the program runs, every other flag
 // kept, wherever standard output is a console; the mode it had comes back when the console ends
-// the program. Where nothing is to change, nothing is written.
+// the program, whose handler is there wherever standard output is a console. Where nothing is
+// to change, nothing is written.
 TEST_F(StartTest, InputThatHoldsTheOutputIsOffWhileTheProgramRuns) {
     struct Row {
         HANDLE output;
@@ -112,10 +237,11 @@ TEST_F(StartTest, InputThatHoldsTheOutputIsOffWhileTheProgramRuns) {
         system.self = sim::Self{row.output, console, row.mode};
         system.ClearRecords();
         {
+            const console::CEndHandlers ends;
             const console::CInputModeGuard guard;
             EXPECT_EQ(system.self.consoleMode, row.running);
             EXPECT_EQ(system.CallCount("SetConsoleMode"), row.running != row.mode ? 1 : 0);
-            ASSERT_EQ(system.self.ctrlHandler != nullptr, row.running != row.mode);
+            ASSERT_EQ(system.self.ctrlHandler != nullptr, row.output == console);
             if (system.self.ctrlHandler != nullptr) {
                 EXPECT_FALSE(system.self.ctrlHandler(CTRL_C_EVENT)); // the system's handler ends it
                 EXPECT_EQ(system.self.consoleMode, row.mode);
@@ -125,6 +251,7 @@ TEST_F(StartTest, InputThatHoldsTheOutputIsOffWhileTheProgramRuns) {
     // Without a handler to give the mode back, the mode still changes, and nothing waits.
     system.self = sim::Self{console, console, 0x1F7};
     system.FailAlways("SetConsoleCtrlHandler");
+    const console::CEndHandlers ends;
     const console::CInputModeGuard guard;
     EXPECT_EQ(system.self.consoleMode, 0x1A1U);
     EXPECT_TRUE(system.Sleeps().empty());

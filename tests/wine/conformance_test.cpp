@@ -186,6 +186,9 @@ public:
         model.AddFolder(shared.subfolder);
         model.self.consoleOutput = shared.output;
         ::GetConsoleMode(shared.console, &model.self.consoleMode);
+        std::vector<wchar_t> title(1024, L'\0');
+        ::GetConsoleTitleW(title.data(), 1024);
+        model.self.consoleTitle = title.data();
     }
 
     ~Situation() {
@@ -596,6 +599,54 @@ std::wstring Identity(const Side& side) {
     return report + L" / " + std::wstring(Report(side) << wowResult << wow64);
 }
 
+// Set, then read back with room to spare, as the program reads the title it gives back.
+std::wstring Title(const Side& side) {
+    std::vector<wchar_t> buffer(64, kUntouchedChar);
+    side.Clear();
+    const BOOL set = side.system.SetConsoleTitleW(L"Метатрейдеров: 1, графиков: 2 — conformance");
+    const DWORD length = side.system.GetConsoleTitleW(buffer.data(), 64);
+    return Report(side) << set << length << Text(buffer);
+}
+
+// The snapshot refuses an entry whose size is not set; then, walked to its end, it names this
+// process by its executable.
+std::wstring Snapshot(const Side& side) {
+    side.Clear();
+    const HANDLE snapshot = side.system.CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    std::wstring report = Report(side) << (snapshot != INVALID_HANDLE_VALUE);
+    PROCESSENTRY32W entry{};
+    side.Clear();
+    const BOOL unsized = side.system.Process32FirstW(snapshot, &entry);
+    report += L" / " + std::wstring(Report(side) << unsized);
+    entry.dwSize = sizeof(entry);
+    std::wstring own = L"not found";
+    for (BOOL more = side.system.Process32FirstW(snapshot, &entry); more != FALSE;
+         more = side.system.Process32NextW(snapshot, &entry)) {
+        if (entry.th32ProcessID == ::GetCurrentProcessId()) {
+            own = entry.szExeFile + (L" " + std::to_wstring(entry.dwSize));
+        }
+        side.Clear();
+    }
+    report += L" / " + std::wstring(Report(side) << own);
+    side.system.CloseHandle(snapshot);
+    return report;
+}
+
+// This process's session, asked by its id and of its token.
+std::wstring Session(const Side& side) {
+    DWORD byId = kUntouched;
+    side.Clear();
+    const BOOL idResult = side.system.ProcessIdToSessionId(::GetCurrentProcessId(), &byId);
+    HANDLE token = nullptr;
+    side.system.OpenProcessToken(side.system.GetCurrentProcess(), TOKEN_QUERY, &token);
+    DWORD ofToken = kUntouched;
+    DWORD returned = kUntouched;
+    const BOOL tokenResult = side.system.GetTokenInformation(token, TokenSessionId, &ofToken,
+                                                             sizeof(ofToken), &returned);
+    side.system.CloseHandle(token);
+    return Report(side) << idResult << byId << tokenResult << ofToken << returned;
+}
+
 // A 32-bit caller cannot list a 64-bit process's modules, so the program reads no names there.
 bool ListedPeer(const Shared& shared) {
     return shared.peer != nullptr && sizeof(void*) == 8;
@@ -762,6 +813,12 @@ const std::vector<Row>& Rows() {
          [](S, P, D d) { return Mutexes(d); }},
         {"GetTokenInformation, ConvertSidToStringSidW, IsWow64Process: the process's own",
          [](S, P, D d) { return Identity(d); }},
+        {"SetConsoleTitleW, GetConsoleTitleW: a title set and read back",
+         [](S, P, D d) { return Title(d); }},
+        {"CreateToolhelp32Snapshot, Process32FirstW, Process32NextW: unsized, then this process",
+         [](S, P, D d) { return Snapshot(d); }},
+        {"ProcessIdToSessionId, GetTokenInformation(TokenSessionId): this process's session",
+         [](S, P, D d) { return Session(d); }},
     };
     return rows;
 }

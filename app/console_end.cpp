@@ -1,0 +1,122 @@
+#include "app/console_end.h"
+
+#include "os/system.h"
+
+#include <cstdlib>
+#include <exception>
+#include <mutex>
+#include <utility>
+
+namespace console {
+namespace {
+
+// Held by every change and every giving back; nothing done under it throws.
+std::mutex g_lock;
+bool g_ended = false;     // the console was given back for the program's end: nothing changes now
+HANDLE g_input = nullptr; // while a changed input mode is to come back
+DWORD g_inputModeAtStart = 0;
+bool g_titleKept = false;
+std::wstring g_titleAtStart;
+std::terminate_handler g_previousTerminate = nullptr;
+
+void GiveInputModeBackLocked() {
+    if (g_input != nullptr) {
+        os::SetConsoleMode(g_input, g_inputModeAtStart);
+        g_input = nullptr;
+    }
+}
+
+void GiveTitleBackLocked() {
+    if (g_titleKept) {
+        os::SetConsoleTitleW(g_titleAtStart.c_str());
+        g_titleKept = false;
+    }
+}
+
+void End() {
+    const std::lock_guard<std::mutex> hold(g_lock);
+    GiveInputModeBackLocked();
+    GiveTitleBackLocked();
+    g_ended = true;
+}
+
+BOOL WINAPI OnConsoleEnd(DWORD /*event*/) {
+    End();
+    return FALSE; // not handled: the system's own handler ends the program, as before
+}
+
+void OnTerminate() {
+    End();
+    // The runtime's own handler says what ended the program, and aborts.
+    if (g_previousTerminate != nullptr) {
+        g_previousTerminate();
+    }
+    std::abort();
+}
+
+} // namespace
+
+bool OutputIsConsole() {
+    DWORD mode = 0;
+    return os::GetConsoleMode(os::GetStdHandle(STD_OUTPUT_HANDLE), &mode) != FALSE;
+}
+
+CEndHandlers::CEndHandlers() {
+    {
+        const std::lock_guard<std::mutex> hold(g_lock);
+        g_ended = false;
+    }
+    if (!OutputIsConsole()) {
+        return;
+    }
+    m_controlHandlerAdded = os::SetConsoleCtrlHandler(OnConsoleEnd, TRUE) != FALSE;
+    g_previousTerminate = std::set_terminate(OnTerminate);
+    m_terminateHandlerSet = true;
+}
+
+CEndHandlers::~CEndHandlers() {
+    if (m_terminateHandlerSet) {
+        std::set_terminate(g_previousTerminate);
+        g_previousTerminate = nullptr;
+    }
+    if (m_controlHandlerAdded) {
+        os::SetConsoleCtrlHandler(OnConsoleEnd, FALSE);
+    }
+    const std::lock_guard<std::mutex> hold(g_lock);
+    g_ended = false;
+}
+
+bool ChangeInputMode(HANDLE input, DWORD original, DWORD mode) {
+    const std::lock_guard<std::mutex> hold(g_lock);
+    if (g_ended || os::SetConsoleMode(input, mode) == FALSE) {
+        return false;
+    }
+    g_input = input;
+    g_inputModeAtStart = original;
+    return true;
+}
+
+void GiveInputModeBack() {
+    const std::lock_guard<std::mutex> hold(g_lock);
+    GiveInputModeBackLocked();
+}
+
+void KeepTitle(std::wstring original) {
+    const std::lock_guard<std::mutex> hold(g_lock);
+    if (!g_ended) {
+        g_titleAtStart = std::move(original);
+        g_titleKept = true;
+    }
+}
+
+bool ChangeTitle(const std::wstring& title) {
+    const std::lock_guard<std::mutex> hold(g_lock);
+    return !g_ended && os::SetConsoleTitleW(title.c_str()) != FALSE;
+}
+
+void GiveTitleBack() {
+    const std::lock_guard<std::mutex> hold(g_lock);
+    GiveTitleBackLocked();
+}
+
+} // namespace console
