@@ -2,6 +2,7 @@
 
 #include "os/system.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <exception>
 #include <mutex>
@@ -10,8 +11,12 @@
 namespace console {
 namespace {
 
-// Held by every change and every giving back; nothing done under it throws.
-std::mutex g_lock;
+// Held by every change and every giving back; nothing done under it throws. Recursive and timed
+// for the ends only: an error cannot end the program while its own thread holds it, nor can the
+// console's end wait long for a change that the console does not answer.
+std::recursive_timed_mutex g_lock;
+using Hold = std::lock_guard<std::recursive_timed_mutex>;
+constexpr std::chrono::milliseconds kEndWait{500};
 bool g_ended = false;     // the console was given back for the program's end: nothing changes now
 HANDLE g_input = nullptr; // while a changed input mode is to come back
 DWORD g_inputModeAtStart = 0;
@@ -34,7 +39,10 @@ void GiveTitleBackLocked() {
 }
 
 void End() {
-    const std::lock_guard<std::mutex> hold(g_lock);
+    std::unique_lock<std::recursive_timed_mutex> hold(g_lock, std::defer_lock);
+    if (!hold.try_lock_for(kEndWait)) {
+        return; // the program ends all the same
+    }
     GiveInputModeBackLocked();
     GiveTitleBackLocked();
     g_ended = true;
@@ -63,7 +71,7 @@ bool OutputIsConsole() {
 
 CEndHandlers::CEndHandlers() {
     {
-        const std::lock_guard<std::mutex> hold(g_lock);
+        const Hold hold(g_lock);
         g_ended = false;
     }
     if (!OutputIsConsole()) {
@@ -82,12 +90,12 @@ CEndHandlers::~CEndHandlers() {
     if (m_controlHandlerAdded) {
         os::SetConsoleCtrlHandler(OnConsoleEnd, FALSE);
     }
-    const std::lock_guard<std::mutex> hold(g_lock);
+    const Hold hold(g_lock);
     g_ended = false;
 }
 
 bool ChangeInputMode(HANDLE input, DWORD original, DWORD mode) {
-    const std::lock_guard<std::mutex> hold(g_lock);
+    const Hold hold(g_lock);
     if (g_ended || os::SetConsoleMode(input, mode) == FALSE) {
         return false;
     }
@@ -97,12 +105,12 @@ bool ChangeInputMode(HANDLE input, DWORD original, DWORD mode) {
 }
 
 void GiveInputModeBack() {
-    const std::lock_guard<std::mutex> hold(g_lock);
+    const Hold hold(g_lock);
     GiveInputModeBackLocked();
 }
 
 void KeepTitle(std::wstring original) {
-    const std::lock_guard<std::mutex> hold(g_lock);
+    const Hold hold(g_lock);
     if (!g_ended) {
         g_titleAtStart = std::move(original);
         g_titleKept = true;
@@ -110,12 +118,12 @@ void KeepTitle(std::wstring original) {
 }
 
 bool ChangeTitle(const std::wstring& title) {
-    const std::lock_guard<std::mutex> hold(g_lock);
+    const Hold hold(g_lock);
     return !g_ended && os::SetConsoleTitleW(title.c_str()) != FALSE;
 }
 
 void GiveTitleBack() {
-    const std::lock_guard<std::mutex> hold(g_lock);
+    const Hold hold(g_lock);
     GiveTitleBackLocked();
 }
 

@@ -1,7 +1,8 @@
 // What the program changes in its console, its input mode and its title, comes back however the
 // program ends: when it returns; when the console ends it (Ctrl+C, Ctrl+Break, closing the
 // window), through a control handler that runs on a thread of the system's; and when an error
-// ends it, through std::terminate. Each change is made here, under the lock that those ends take,
+// ends it, through std::terminate (MSVC's runtime keeps that handler per thread: the program's
+// errors arise on its one thread). Each change is made here, under the lock that those ends take,
 // so that none is given back half made, and none is made after the console was given back.
 #pragma once
 

@@ -5,6 +5,9 @@
 #include "os/system.h"
 
 #include <algorithm>
+#include <cstddef>
+#include <optional>
+#include <utility>
 #include <vector>
 
 namespace console {
@@ -15,13 +18,24 @@ constexpr const wchar_t* kUnavailable = L" (недоступно: ";
 constexpr const wchar_t* kCharts = L", графиков: ";
 constexpr const wchar_t* kProgramName = L" — command_poster";
 
-// A title is less than 64 KB, terminator included.
-constexpr DWORD kTitleLength = 32768;
+// A usual title fits the first; a title is less than 64 KB, terminator included. The console of
+// older Windows may refuse the larger buffer.
+constexpr DWORD kTitleLengths[] = {1024, 32768};
 
-std::wstring ReadTitle() {
-    std::vector<wchar_t> title(kTitleLength, L'\0');
-    os::GetConsoleTitleW(title.data(), kTitleLength); // nothing read: an empty title comes back
-    return {title.begin(), std::find(title.begin(), title.end(), L'\0')};
+// The console's title; none where it cannot be read whole. An empty title cannot be told from
+// one that cannot be read: both read 0.
+std::optional<std::wstring> ReadTitle() {
+    for (const DWORD length : kTitleLengths) {
+        std::vector<wchar_t> title(length, L'\0');
+        if (os::GetConsoleTitleW(title.data(), length) == 0) {
+            continue;
+        }
+        const auto end = std::find(title.begin(), title.end(), L'\0');
+        if (end - title.begin() < static_cast<std::ptrdiff_t>(length) - 1) { // not cut short
+            return std::wstring(title.begin(), end);
+        }
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -55,7 +69,12 @@ void CTitle::Show(const std::wstring& text) {
         return;
     }
     if (!m_kept) {
-        KeepTitle(ReadTitle());
+        std::optional<std::wstring> original = ReadTitle();
+        if (!original) { // a title that could not come back is not the program's to change
+            m_console = false;
+            return;
+        }
+        KeepTitle(std::move(*original));
         m_kept = true;
     }
     // Once per text: a console that refuses it is not asked again every cycle.

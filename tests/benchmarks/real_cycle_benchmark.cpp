@@ -265,7 +265,8 @@ void BM_RealCycleVersusFloor(benchmark::State& state) {
     }
     ForwardingSystem forwarding(os::Current(), ForwardingSystem::Sleeps::kSkip);
     const os::ScopedSystem installed(forwarding);
-    const CSessionGuard session(PosterIdentity{L"", Reach{}}); // the smallest: it looks for most
+    // The smallest reach: it looks for most. No session: it never ends for want of a desktop.
+    const CSessionGuard session(PosterIdentity{L"", Reach{}, std::nullopt});
     NullStreams console;
     console::CTitle title; // as the program has it: written once per text
     CPosterLoop loop(session, title, console.Narrow(), console.Wide());

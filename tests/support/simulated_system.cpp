@@ -542,7 +542,8 @@ BOOL SimulatedSystem::NextOfSnapshot(HANDLE snapshot, LPPROCESSENTRY32W entry, b
     if (!IsOpen(snapshot, Kind::Snapshot)) {
         return FALSE;
     }
-    if (entry->dwSize < sizeof(PROCESSENTRY32W)) { // as Wine answers
+    // As Wine answers; Windows may answer ERROR_BAD_LENGTH (not tried). The program reads neither.
+    if (entry->dwSize < sizeof(PROCESSENTRY32W)) {
         m_lastError = ERROR_INSUFFICIENT_BUFFER;
         return FALSE;
     }

@@ -106,13 +106,13 @@ TEST_F(StartTest, APosterWaitsWhileOneThatReachesFurtherRuns) {
 
 // The console's title says what the passes served, written once per text. The title from before
 // comes back when the console ends the program, after which nothing writes it again, and when
-// the program returns.
+// the program returns; one that cannot be read is left alone.
 TEST_F(StartTest, TheTitleSaysWhatIsServed) {
     struct Row {
         const char* name;
-        int charts;      // of a terminal at 0x1000; -1: no terminal
-        bool awayBeside; // a terminal in another session
-        const wchar_t* title;
+        int charts;           // of a terminal at 0x1000; -1: no terminal
+        bool awayBeside;      // a terminal in another session
+        const wchar_t* title; // null: the title from before cannot be read
     };
     for (const Row& row : {
              Row{"charts served, one not responding", 3, false,
@@ -122,6 +122,7 @@ TEST_F(StartTest, TheTitleSaysWhatIsServed) {
              Row{"no terminal", -1, false, L"Метатрейдеров: 0 — command_poster"},
              Row{"beside one in another session", 1, true,
                  L"Метатрейдеров: 1 (недоступно: 1), графиков: 1 — command_poster"},
+             Row{"a title that cannot be read", 1, false, nullptr},
          }) {
         SCOPED_TRACE(row.name);
         sim::SimulatedSystem desktop;
@@ -137,6 +138,9 @@ TEST_F(StartTest, TheTitleSaysWhatIsServed) {
             desktop.AddProcess(300, L"F:\\Away\\terminal.exe").session = 2;
             desktop.AddFile(L"F:\\Away\\MetaEditor.exe");
         }
+        if (row.title == nullptr) {
+            desktop.FailAlways("GetConsoleTitleW", ERROR_NOT_ENOUGH_MEMORY);
+        }
         const std::wstring before = desktop.self.consoleTitle;
         {
             const console::CEndHandlers ends;
@@ -146,8 +150,9 @@ TEST_F(StartTest, TheTitleSaysWhatIsServed) {
             CPosterLoop loop(session, title, console.Narrow(), console.Wide());
             loop.RunPass();
             loop.RunPass();
-            EXPECT_EQ(desktop.self.consoleTitle, row.title);
-            EXPECT_EQ(desktop.CallCount("SetConsoleTitleW"), 1) << "once per text";
+            EXPECT_EQ(desktop.self.consoleTitle, row.title != nullptr ? row.title : before);
+            EXPECT_EQ(desktop.CallCount("SetConsoleTitleW"), row.title != nullptr ? 1 : 0)
+                << "once per text";
             desktop.self.ctrlHandler(CTRL_C_EVENT);
             EXPECT_EQ(desktop.self.consoleTitle, before);
             desktop.RemoveProcess(100);

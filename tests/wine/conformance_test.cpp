@@ -599,13 +599,18 @@ std::wstring Identity(const Side& side) {
     return report + L" / " + std::wstring(Report(side) << wowResult << wow64);
 }
 
-// Set, then read back with room to spare, as the program reads the title it gives back.
+// Set, then read back with room to spare, as the program reads the title it gives back, and
+// into a buffer shorter than the title.
 std::wstring Title(const Side& side) {
     std::vector<wchar_t> buffer(64, kUntouchedChar);
     side.Clear();
     const BOOL set = side.system.SetConsoleTitleW(L"Метатрейдеров: 1, графиков: 2 — conformance");
     const DWORD length = side.system.GetConsoleTitleW(buffer.data(), 64);
-    return Report(side) << set << length << Text(buffer);
+    std::wstring report = Report(side) << set << length << Text(buffer);
+    std::vector<wchar_t> shorter(9, kUntouchedChar);
+    side.Clear();
+    const DWORD cut = side.system.GetConsoleTitleW(shorter.data(), 8);
+    return report + L" / " + std::wstring(Report(side) << cut << Text(shorter));
 }
 
 // The snapshot refuses an entry whose size is not set; then, walked to its end, it names this
