@@ -58,36 +58,36 @@ done
 echo "== Both executables import what their kept lists name"
 
 # README.txt as its readers meet it in Notepad: UTF-8 with a BOM, CRLF line ends, at most 150
-# lines of at most 78 characters; the path that ends its executable's line of SHA256SUMS, on a
-# line of its own; and every text that the program writes, as written and as a console whose
-# code page has no Cyrillic letters shows it, each letter a question mark. A text longer than a
-# line goes on over the next, so the texts are looked for in the file as one line, each line
-# end and indent one space.
+# lines of at most 78 characters; the name that ends its zip's line of SHA256SUMS (the one hash
+# it has its readers check), on a line of its own; and every text that the program writes, as
+# written and as a console whose code page has no Cyrillic letters shows it, each letter a
+# question mark. A text longer than a line goes on over the next, so the texts are looked for in
+# the file as one line, each line end and indent one space.
 texts=$(grep -o 'L"[^"]*"' "${copies[0]}/app/console_texts.h" | sed 's/^L"//; s/"$//; s/\\r\\n$//; s/ *$//' |
     grep -v '^$')
 for bits in 32 64; do
     readme="$first/command_poster-$version-win$bits/README.txt"
-    path="command_poster-$version-win$bits/command_poster.exe"
+    zip="command_poster-$version-win$bits.zip"
     problems=()
     [ "$(head -c3 "$readme" | od -An -tx1 | tr -d ' \n')" = efbbbf ] || problems+=("no BOM")
     [ "$(grep -c $'\r$' "$readme")" = "$(wc -l <"$readme")" ] || problems+=("a line end without CR")
     [ "$(wc -l <"$readme")" -le 150 ] || problems+=("$(wc -l <"$readme") lines")
     width=$(tr -d '\r' <"$readme" | LC_ALL=C.UTF-8 wc -L)
     [ "$width" -le 78 ] || problems+=("a line of $width characters")
-    grep -q "^ *$path"$'\r$' "$readme" || problems+=("no line for $path")
+    grep -q "^ *$zip"$'\r$' "$readme" || problems+=("no line for $zip")
     flat=$(tr -d '\r' <"$readme" | tr '\n' ' ' | tr -s ' ')
     while IFS= read -r text; do
         marks=$(printf '%s' "$text" | LC_ALL=C.UTF-8 sed 's/[^ -~]/?/g')
         grep -qF "$text" <<<"$flat" || problems+=("no \"$text\"")
         grep -qF "$marks" <<<"$flat" || problems+=("no \"$marks\"")
     done <<<"$texts"
-    grep -q "^[0-9a-f]\{64\}  $path\$" "$first/SHA256SUMS" || problems+=("SHA256SUMS has no $path")
+    grep -q "^[0-9a-f]\{64\}  $zip\$" "$first/SHA256SUMS" || problems+=("SHA256SUMS has no $zip")
     if [ ${#problems[@]} -gt 0 ]; then
         printf '== README.txt of the %s-bit zip: %s\n' "$bits" "${problems[@]}" >&2
         exit 1
     fi
 done
-echo "== Both README.txt files have their form, name their executable's line of SHA256SUMS and" \
+echo "== Both README.txt files have their form, name their zip's line of SHA256SUMS and" \
     "hold every text the program writes"
 
 # shellcheck source=can-run-32bit.sh
