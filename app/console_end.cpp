@@ -2,7 +2,6 @@
 
 #include "os/system.h"
 
-#include <chrono>
 #include <cstdlib>
 #include <exception>
 #include <mutex>
@@ -11,12 +10,14 @@
 namespace console {
 namespace {
 
-// Held by every change and every giving back; nothing done under it throws. Recursive and timed
-// for the ends only: an error cannot end the program while its own thread holds it, nor can the
-// console's end wait long for a change that the console does not answer.
-std::recursive_timed_mutex g_lock;
-using Hold = std::lock_guard<std::recursive_timed_mutex>;
-constexpr std::chrono::milliseconds kEndWait{500};
+// Held by every change and every giving back; nothing done under it throws. Recursive, and the
+// ends wait for it half a second at most: an error cannot end the program while its own thread
+// holds it, nor can the console's end wait long for a change that the console does not answer.
+// (A timed mutex would bring the runtime's clock, and its imports, into the program.)
+std::recursive_mutex g_lock;
+using Hold = std::lock_guard<std::recursive_mutex>;
+constexpr int kEndAttempts = 50;
+constexpr DWORD kEndAttemptMs = 10;
 bool g_ended = false;     // the console was given back for the program's end: nothing changes now
 HANDLE g_input = nullptr; // while a changed input mode is to come back
 DWORD g_inputModeAtStart = 0;
@@ -38,11 +39,21 @@ void GiveTitleBackLocked() {
     }
 }
 
+bool TakeLockForTheEnd() {
+    for (int attempt = 0; attempt < kEndAttempts; ++attempt) {
+        if (g_lock.try_lock()) {
+            return true;
+        }
+        os::Sleep(kEndAttemptMs);
+    }
+    return false;
+}
+
 void End() {
-    std::unique_lock<std::recursive_timed_mutex> hold(g_lock, std::defer_lock);
-    if (!hold.try_lock_for(kEndWait)) {
+    if (!TakeLockForTheEnd()) {
         return; // the program ends all the same
     }
+    const Hold hold(g_lock, std::adopt_lock);
     GiveInputModeBackLocked();
     GiveTitleBackLocked();
     g_ended = true;
