@@ -1,11 +1,11 @@
 // The command poster: posts two commands to every chart window of every running terminal, about
 // ten times a second, for as long as it runs.
-#include "app/console_end.h"
-#include "app/console_texts.h"
-#include "app/console_title.h"
-#include "app/input_mode.h"
 #include "app/poster_loop.h"
 #include "app/session_guard.h"
+#include "console/console_end.h"
+#include "console/console_texts.h"
+#include "console/console_title.h"
+#include "console/input_mode.h"
 #include "utils/text.h"
 
 #include <cstdio>

@@ -1,7 +1,7 @@
 #include "app/poster_loop.h"
 
-#include "app/console_texts.h"
 #include "app/posting_cycle.h"
+#include "console/console_texts.h"
 #include "os/system.h"
 #include "utils/text.h"
 

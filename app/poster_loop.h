@@ -1,10 +1,10 @@
 // The command poster's loop, one pass at a time.
 #pragma once
 
-#include "app/console_title.h"
-#include "app/progress_indicator.h"
 #include "app/session_guard.h"
 #include "app/unserved_notices.h"
+#include "console/console_title.h"
+#include "console/progress_indicator.h"
 
 #include <ostream>
 

@@ -1,8 +1,8 @@
 #include "app/posting_cycle.h"
 
 #include "app/chart_windows.h"
-#include "app/console_texts.h"
 #include "app/terminal_files.h"
+#include "console/console_texts.h"
 #include "os/system.h"
 #include "processes/processes.h"
 #include "processes/terminals.h"

@@ -1,8 +1,8 @@
 // One pass of the command poster's endless loop: snapshot, selection, discovery, posts, pause.
 #pragma once
 
-#include "app/progress_indicator.h"
 #include "app/unserved_notices.h"
+#include "console/progress_indicator.h"
 #include "os/win32.h"
 
 #include <cstddef>

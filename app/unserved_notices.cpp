@@ -1,9 +1,9 @@
 #include "app/unserved_notices.h"
 
 #include "app/chart_windows.h"
-#include "app/console_texts.h"
 #include "app/session_guard.h"
 #include "app/terminal_files.h"
+#include "console/console_texts.h"
 #include "os/system.h"
 
 #include <algorithm>

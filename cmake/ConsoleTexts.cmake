@@ -1,7 +1,7 @@
 # The console's texts as README.txt shows them where the console's code page has no Russian
 # letters. The program converts its texts to the OEM code page; an English one (437) holds no
 # Cyrillic letter, and the conversion puts a question mark for each. So for every L"..." text of
-# app/console_texts.h named kName, command_poster_question_mark_forms sets kName_437 in the
+# console/console_texts.h named kName, command_poster_question_mark_forms sets kName_437 in the
 # caller's scope: the text without its line end, each Cyrillic letter a question mark. A text
 # with any other letter outside ASCII stops the configuration: its form is not known here.
 function(command_poster_question_mark_forms header)

@@ -25,7 +25,7 @@ endif()
 # of SOURCE_DATE_EPOCH and stores the entries in a fixed order with the permissions install()
 # sets; the owner it records is the builder's (scripts/release.sh packs as root for that).
 include(${PROJECT_SOURCE_DIR}/cmake/ConsoleTexts.cmake)
-command_poster_question_mark_forms(${PROJECT_SOURCE_DIR}/app/console_texts.h)
+command_poster_question_mark_forms(${PROJECT_SOURCE_DIR}/console/console_texts.h)
 configure_file(${PROJECT_SOURCE_DIR}/app/README.txt.in ${CMAKE_BINARY_DIR}/README.txt @ONLY
     NEWLINE_STYLE CRLF) # Windows users read it in Notepad.
 install(TARGETS command_poster RUNTIME DESTINATION .)

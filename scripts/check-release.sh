@@ -63,7 +63,7 @@ echo "== Both executables import what their kept lists name"
 # written and as a console whose code page has no Cyrillic letters shows it, each letter a
 # question mark. A text longer than a line goes on over the next, so the texts are looked for in
 # the file as one line, each line end and indent one space.
-texts=$(grep -o 'L"[^"]*"' "${copies[0]}/app/console_texts.h" | sed 's/^L"//; s/"$//; s/\\r\\n$//; s/ *$//' |
+texts=$(grep -o 'L"[^"]*"' "${copies[0]}/console/console_texts.h" | sed 's/^L"//; s/"$//; s/\\r\\n$//; s/ *$//' |
     grep -v '^$')
 for bits in 32 64; do
     readme="$first/command_poster-$version-win$bits/README.txt"

@@ -53,8 +53,8 @@ else
 fi
 stage "Release: made twice and compared, checked, run end to end" "$root/scripts/check-release.sh"
 stage "Tests: coverage build" ctest --preset coverage
-stage "Line coverage of app/, processes/ and utils/" \
-    gcovr -r . --filter 'app/' --filter 'processes/' --filter 'utils/' build/coverage \
+stage "Line coverage of app/, console/, processes/ and utils/" \
+    gcovr -r . --filter 'app/' --filter 'console/' --filter 'processes/' --filter 'utils/' build/coverage \
     --txt - --print-summary --fail-under-line 90
 stage "Fuzzing, briefly" "$root/scripts/fuzz.sh" 20
 stage "Static checks" "$root/scripts/check-static.sh"

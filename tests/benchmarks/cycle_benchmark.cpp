@@ -12,8 +12,8 @@
 
 #include "app/chart_windows.h"
 #include "app/posting_cycle.h"
-#include "app/progress_indicator.h"
 #include "app/unserved_notices.h"
+#include "console/progress_indicator.h"
 #include "processes/processes.h"
 #include "support/program_allocations.h"
 

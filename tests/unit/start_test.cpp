@@ -1,9 +1,9 @@
 // What the program settles before its first cycle and between cycles: which of the posters of one
 // account and session serve, its console, and when it ends.
-#include "app/console_end.h"
-#include "app/input_mode.h"
 #include "app/poster_loop.h"
 #include "app/session_guard.h"
+#include "console/console_end.h"
+#include "console/input_mode.h"
 #include "support/console_capture.h"
 #include "support/desktop.h"
 #include "support/simulated_test.h"

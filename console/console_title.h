@@ -16,7 +16,7 @@ std::wstring WaitingTitle();
 
 // Writes the title where standard output is a console, and only when its text changes. The
 // title the console had before the first write comes back when the program ends (see
-// app/console_end.h); where that title cannot be read, or is empty, the title is left alone.
+// console/console_end.h); where that title cannot be read, or is empty, the title is left alone.
 // In Unicode: it reads right whatever the console's code page.
 class CTitle {
 public:

@@ -1,6 +1,6 @@
-#include "app/input_mode.h"
+#include "console/input_mode.h"
 
-#include "app/console_end.h"
+#include "console/console_end.h"
 #include "os/system.h"
 
 namespace console {

@@ -13,7 +13,7 @@ namespace console {
 // input, echo (which needs line input) and mouse input (with QuickEdit off, Windows Terminal
 // would report the mouse to the program instead of selecting), and keeps every other flag, Ctrl+C
 // among them. The mode comes back when the guard ends, and however else the program ends (see
-// app/console_end.h). Where standard output is no console, or none of the four flags is set, it
+// console/console_end.h). Where standard output is no console, or none of the four flags is set, it
 // changes nothing. It never fails: the posting matters more than the console's mode. One guard
 // at a time.
 class CInputModeGuard {

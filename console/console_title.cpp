@@ -1,7 +1,7 @@
-#include "app/console_title.h"
+#include "console/console_title.h"
 
-#include "app/console_end.h"
-#include "app/console_texts.h"
+#include "console/console_end.h"
+#include "console/console_texts.h"
 #include "os/system.h"
 
 #include <algorithm>

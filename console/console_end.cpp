@@ -1,4 +1,4 @@
-#include "app/console_end.h"
+#include "console/console_end.h"
 
 #include "os/system.h"
 

@@ -1,6 +1,6 @@
-#include "app/progress_indicator.h"
+#include "console/progress_indicator.h"
 
-#include "app/console_texts.h"
+#include "console/console_texts.h"
 #include "utils/text.h"
 
 void ProgressIndicator::Step(std::ostream& narrow) {
