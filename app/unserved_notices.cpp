@@ -13,24 +13,21 @@ namespace {
 // A serving cycle takes about 100 ms: every tenth looks, about once a second.
 constexpr int kServingCyclesPerLook = 10;
 
-using Cause = bool UnservedTerminal::*;
-// The causes in the order their lines go out.
-constexpr Cause kCauses[] = {&UnservedTerminal::otherSession, &UnservedTerminal::otherUser,
-                             &UnservedTerminal::needsElevation, &UnservedTerminal::needs64Bit};
-
-const wchar_t* LineOf(Cause cause, const PosterStanding& poster) {
-    if (cause == &UnservedTerminal::otherSession) {
+const wchar_t* LineOf(UnservedCause cause, const PosterStanding& poster) {
+    // No default: a cause without its text stops the build.
+    switch (cause) {
+    case UnservedCause::OtherSession:
         return console::kOtherSession;
-    }
-    if (cause == &UnservedTerminal::otherUser) {
+    case UnservedCause::OtherUser:
         return console::kOtherUser;
-    }
-    if (cause == &UnservedTerminal::needsElevation) {
+    case UnservedCause::NeedsElevation:
         return console::kNeedsElevation;
+    case UnservedCause::Needs64Bit:
+        // An elevated 32-bit poster must be followed by an elevated 64-bit one, which it then
+        // leaves to serve: a standard one would serve beside it.
+        return poster.elevated ? console::kNeeds64BitElevated : console::kNeeds64Bit;
     }
-    // An elevated 32-bit poster must be followed by an elevated 64-bit one, which it then
-    // leaves to serve: a standard one would serve beside it.
-    return poster.elevated ? console::kNeeds64BitElevated : console::kNeeds64Bit;
+    return L"";
 }
 
 } // namespace
@@ -57,15 +54,15 @@ std::vector<std::wstring> CUnservedNotices::Lines(const CProcesses& processes,
         kTerminalFileName, kCompanionFileName, processes, targets, FindWindowOwners(), m_poster);
 
     std::vector<std::wstring> lines;
-    for (const Cause cause : kCauses) {
+    for (const UnservedCause cause : kUnservedCauses) {
         for (const UnservedTerminal& terminal : found) {
             // What a serving cycle has said already, while the terminal was found before.
             const auto before =
                 std::find_if(m_found.begin(), m_found.end(), [&](const UnservedTerminal& t) {
                     return t.processId == terminal.processId;
                 });
-            const bool said = serving && before != m_found.end() && (*before).*cause;
-            if (!(terminal.*cause) || said) {
+            const bool said = serving && before != m_found.end() && HasCause(*before, cause);
+            if (!HasCause(terminal, cause) || said) {
                 continue;
             }
             lines.emplace_back(LineOf(cause, m_poster));

@@ -88,6 +88,21 @@ std::optional<UnservedTerminal> AskBeyondBounds(DWORD id, const std::wstring& te
 
 } // namespace
 
+bool HasCause(const UnservedTerminal& terminal, UnservedCause cause) {
+    // No default: a cause without its case stops the build.
+    switch (cause) {
+    case UnservedCause::OtherSession:
+        return terminal.otherSession;
+    case UnservedCause::OtherUser:
+        return terminal.otherUser;
+    case UnservedCause::NeedsElevation:
+        return terminal.needsElevation;
+    case UnservedCause::Needs64Bit:
+        return terminal.needs64Bit;
+    }
+    return false;
+}
+
 std::vector<UnservedTerminal>
 FindUnservedTerminals(const std::wstring& terminalFileName, const std::wstring& companionFileName,
                       const CProcesses& processes, const std::vector<DWORD>& targets,

@@ -18,6 +18,15 @@ struct UnservedTerminal {
     bool needs64Bit = false;     // it runs 64-bit, and this poster under WOW64
 };
 
+// Why a terminal gets nothing from this poster.
+enum class UnservedCause { OtherSession, OtherUser, NeedsElevation, Needs64Bit };
+// The causes in the order the console names them.
+inline constexpr UnservedCause kUnservedCauses[] = {
+    UnservedCause::OtherSession, UnservedCause::OtherUser, UnservedCause::NeedsElevation,
+    UnservedCause::Needs64Bit};
+
+bool HasCause(const UnservedTerminal& terminal, UnservedCause cause);
+
 // What this poster runs with, which decides what may keep it from a terminal.
 struct PosterStanding {
     bool elevated = false;
