@@ -1,4 +1,5 @@
-// What the command poster writes on the console.
+// What the command poster writes on the console. When each is written, and what the user does:
+// docs/console-messages.md, which must hold every text here (scripts/check-docs.sh).
 #pragma once
 
 #include "os/win32.h"

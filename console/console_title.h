@@ -7,9 +7,9 @@
 
 namespace console {
 
-// "Метатрейдеров: N, графиков: M — command_poster", with " (недоступно: U)" after N where U is
-// not 0, and without the charts where N and U are both 0. The counts come first: a tab or a
-// taskbar button that is too narrow cuts the end off.
+// The counts of terminals served, of those that get nothing (where there are any) and of charts,
+// in that order: a tab or a taskbar button that is too narrow cuts the end off. The forms are
+// listed in docs/console-messages.md.
 std::wstring ServingTitle(std::size_t terminals, std::size_t unavailable, std::size_t charts);
 // While a poster that reaches further serves.
 std::wstring WaitingTitle();

@@ -3,8 +3,8 @@
 # presets; runs the native tests (unit, fault injection, allocation failures, a short soak) under
 # the sanitizers, the win64 and win32 tests under Wine (simulated system, real system, end to end
 # with both word sizes of poster and terminal), the executable checks, the release (made twice and
-# compared, its 32-bit program run end to end), line coverage, brief fuzzing, and the format and
-# clang-tidy checks.
+# compared, its 32-bit program run end to end), line coverage, brief fuzzing, the format and
+# clang-tidy checks, and the check that the documents' paths and texts are true.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
@@ -54,10 +54,11 @@ fi
 stage "Release: made twice and compared, checked, run end to end" "$root/scripts/check-release.sh"
 stage "Tests: coverage build" ctest --preset coverage
 stage "Line coverage of app/, console/, processes/ and utils/" \
-    gcovr -r . --filter 'app/' --filter 'console/' --filter 'processes/' --filter 'utils/' build/coverage \
-    --txt - --print-summary --fail-under-line 90
+    gcovr -r . --filter 'app/' --filter 'console/' --filter 'processes/' --filter 'utils/' \
+    build/coverage --txt - --print-summary --fail-under-line 90
 stage "Fuzzing, briefly" "$root/scripts/fuzz.sh" 20
 stage "Static checks" "$root/scripts/check-static.sh"
+stage "Documents true to the tree" "$root/scripts/check-docs.sh"
 
 echo "== Finished in $((SECONDS - started)) s"
 if [ ${#failed[@]} -gt 0 ]; then
