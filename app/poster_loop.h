@@ -20,8 +20,9 @@ public:
     // title says what the pass served, or that it waits.
     //
     // False where the program is to end: it runs without a desktop (in session 0, where no
-    // user's window is) and its cycles have posted to no chart for a minute of pauses; it says
-    // so first. One that serves charts there runs on.
+    // user's window is) and for a minute of pauses its cycles posted to no chart and no target
+    // owned a top-level window on this desktop; it says so first. One that serves terminals
+    // started beside it there runs on, while they do not respond too.
     bool RunPass();
 
 private:
@@ -32,5 +33,5 @@ private:
     ProgressIndicator m_indicator;
     CUnservedNotices m_unserved;
     bool m_waiting = false;
-    DWORD m_unservingMs = 0; // the pauses since a cycle last posted to a chart, in session 0
+    DWORD m_unreachedMs = 0; // in session 0, the pauses since a cycle last reached a terminal
 };

@@ -8,6 +8,7 @@
 #include "processes/terminals.h"
 #include "utils/text.h"
 
+#include <utility>
 #include <vector>
 
 namespace {
@@ -84,5 +85,6 @@ CycleReport RunPostingCycle(ProgressIndicator& indicator, CUnservedNotices& unse
     }
     os::Sleep(kServingPauseMs);
     report.pauseMs = kServingPauseMs;
+    report.targets = std::move(targets);
     return report;
 }

@@ -7,9 +7,11 @@
 
 #include <cstddef>
 #include <ostream>
+#include <vector>
 
 // What a cycle did, for the console's title and for the poster that runs without a desktop.
 struct CycleReport {
+    std::vector<DWORD> targets;  // the terminals found, served or not
     std::size_t terminals = 0;   // the targets, less those in another session
     std::size_t unavailable = 0; // the terminals that the last look for those not served found
     std::size_t charts = 0;      // the chart windows posted to

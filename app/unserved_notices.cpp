@@ -13,11 +13,13 @@ namespace {
 // A serving cycle takes about 100 ms: every tenth looks, about once a second.
 constexpr int kServingCyclesPerLook = 10;
 
-const wchar_t* LineOf(UnservedCause cause, const PosterStanding& poster) {
+const wchar_t* LineOf(UnservedCause cause, const UnservedTerminal& terminal,
+                      const PosterStanding& poster) {
     // No default: a cause without its text stops the build.
     switch (cause) {
     case UnservedCause::OtherSession:
-        return console::kOtherSession;
+        // Nobody signs in to session 0: the terminal must be started where the user does.
+        return terminal.noDesktop ? console::kTerminalNoDesktop : console::kOtherSession;
     case UnservedCause::OtherUser:
         return console::kOtherUser;
     case UnservedCause::NeedsElevation:
@@ -65,7 +67,7 @@ std::vector<std::wstring> CUnservedNotices::Lines(const CProcesses& processes,
             if (!HasCause(terminal, cause) || said) {
                 continue;
             }
-            lines.emplace_back(LineOf(cause, m_poster));
+            lines.emplace_back(LineOf(cause, terminal, m_poster));
             if (!terminal.imagePath.empty()) {
                 lines.push_back(console::kPathIndent + terminal.imagePath + console::kLineEnd);
             }

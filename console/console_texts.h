@@ -14,12 +14,15 @@ inline constexpr const wchar_t* kAlreadyRunning = L"Программа уже з
 // Written once when a command poster starts waiting for one that reaches further to end.
 inline constexpr const wchar_t* kWaiting = L"Ожидание: работает другая копия программы\r\n";
 // Written for a terminal that gets nothing from this poster, one per cause, with what to do: it
-// runs in another Windows session; as another user; as administrator, and this poster does not;
-// 64-bit, and this poster is 32-bit (and elevated, so that the 64-bit one must be too, or both
+// runs in another Windows session (session 0, where no user's window is: a task run whether the
+// user is logged on or not, or a service); as another user; as administrator, and this poster does
+// not; 64-bit, and this poster is 32-bit (and elevated, so that the 64-bit one must be too, or both
 // would serve the 32-bit terminals). Each text is one literal, as the release build reads it.
 // clang-format off
 inline constexpr const wchar_t* kOtherSession =
     L"Метатрейдер в другом сеансе Windows: запустите программу в его сеансе\r\n";
+inline constexpr const wchar_t* kTerminalNoDesktop =
+    L"Метатрейдер запущен без рабочего стола: запускайте его при входе в систему\r\n";
 inline constexpr const wchar_t* kOtherUser =
     L"Метатрейдер запущен от имени другого пользователя: запустите программу так же, как метатрейдер\r\n";
 inline constexpr const wchar_t* kNeedsElevation =

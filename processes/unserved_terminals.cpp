@@ -26,9 +26,13 @@ std::wstring ImagePathOf(HANDLE process) {
     return {path.data(), std::min(length, kPathLength)};
 }
 
-bool RunsInOtherSession(DWORD processId, DWORD ownSession) {
+// The process's session where it is another than `ownSession`; none otherwise, or unread.
+std::optional<DWORD> OtherSessionOf(DWORD processId, DWORD ownSession) {
     DWORD session = 0;
-    return os::ProcessIdToSessionId(processId, &session) != FALSE && session != ownSession;
+    if (os::ProcessIdToSessionId(processId, &session) == FALSE || session == ownSession) {
+        return std::nullopt;
+    }
+    return session;
 }
 
 // The ids whose executable is named `terminalFileName`, in a snapshot of the system's, which
@@ -115,13 +119,16 @@ FindUnservedTerminals(const std::wstring& terminalFileName, const std::wstring& 
         const DWORD id = ids.at(index);
         if (!imagePaths.at(index).empty()) {
             // A target, but its windows lie on another session's desktop.
-            if (poster.session.has_value() &&
-                std::find(targets.begin(), targets.end(), id) != targets.end() &&
-                RunsInOtherSession(id, *poster.session)) {
+            if (!poster.session.has_value() ||
+                std::find(targets.begin(), targets.end(), id) == targets.end()) {
+                continue;
+            }
+            if (const std::optional<DWORD> session = OtherSessionOf(id, *poster.session)) {
                 UnservedTerminal terminal;
                 terminal.processId = id;
                 terminal.imagePath = imagePaths.at(index);
                 terminal.otherSession = true;
+                terminal.noDesktop = *session == kServicesSession;
                 found.push_back(terminal);
             }
         } else if (std::binary_search(shown.begin(), shown.end(), id)) {

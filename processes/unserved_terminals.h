@@ -9,10 +9,15 @@
 #include <string>
 #include <vector>
 
+// The session of services and of tasks run whether the user is logged on or not: no user's
+// window is there, and nobody signs in to it.
+inline constexpr DWORD kServicesSession = 0;
+
 struct UnservedTerminal {
     DWORD processId = 0;
     std::wstring imagePath;      // empty where it cannot be had (another user's)
     bool otherSession = false;   // a target in another Windows session: its windows are not here
+    bool noDesktop = false;      // that session is 0, where no user's window is
     bool otherUser = false;      // another account's: even the limited query is refused
     bool needsElevation = false; // it runs as administrator, and this poster does not
     bool needs64Bit = false;     // it runs 64-bit, and this poster under WOW64
@@ -35,7 +40,8 @@ struct PosterStanding {
 };
 
 // In table order, the terminals of `processes` that this poster cannot serve:
-// - of `targets`, those that run in another Windows session than this poster's;
+// - of `targets`, those that run in another Windows session than this poster's, and whether
+//   that session is 0;
 // - of the entries whose image path could not be read and whose id is in `shown` (ascending: the
 //   processes that own a top-level window on this desktop): those whose image, asked with the
 //   limited query that Windows grants beyond those bounds, passes IsTerminalImage, with the

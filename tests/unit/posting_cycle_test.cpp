@@ -178,6 +178,8 @@ TEST_F(PostingCycleTest, EveryProcessHandleIsClosedWithinItsCycle) {
 
 const std::string kOtherSession =
     sim::ToCp866(L"Метатрейдер в другом сеансе Windows: запустите программу в его сеансе\r\n");
+const std::string kTerminalNoDesktop =
+    sim::ToCp866(L"Метатрейдер запущен без рабочего стола: запускайте его при входе в систему\r\n");
 const std::string kOtherUser = sim::ToCp866(L"Метатрейдер запущен от имени другого пользователя: "
                                             L"запустите программу так же, как метатрейдер\r\n");
 const std::string kNeedsElevation =
@@ -193,7 +195,7 @@ const std::string kPath = sim::ToCp866(L"  F:\\Другой\\Ω\\terminal.exe\r\
 // A terminal beside a poster, read as Windows' security and word sizes let the poster read it.
 struct Beside {
     enum Poster { kStandard, kUnderWow64, kElevated, kElevatedUnderWow64 };
-    enum Place { kHere, kOtherLogin, kOtherAccount, kSystem };
+    enum Place { kHere, kOtherLogin, kSessionZero, kOtherAccount, kSystem };
     const char* name;
     Poster poster;
     bool elevated;
@@ -203,6 +205,7 @@ struct Beside {
     bool window; // a top-level window, on its login's desktop
     std::string lines{};
     bool served = false;
+    bool capitals = false; // its executable's name in capitals
 };
 
 // What the first two cycles write: the row's terminal alone, or beside one that is served.
@@ -218,13 +221,16 @@ std::string FirstTwoCycles(const Beside& row, bool withServed) {
     if (withServed) {
         sim::AddTerminal(system, kTerminalA, L"D:\\Trade", 0x1000, 1).wow64 = underWow64;
     }
-    sim::Process& terminal = system.AddProcess(300, L"F:\\Другой\\Ω\\terminal.exe");
+    sim::Process& terminal = system.AddProcess(300, row.capitals ? L"F:\\Другой\\Ω\\TERMINAL.EXE"
+                                                                 : L"F:\\Другой\\Ω\\terminal.exe");
     terminal.elevated = row.elevated;
     terminal.wow64 = row.is32Bit;
     terminal.user = row.place == Beside::kOtherAccount ? sim::kOtherAccount
                     : row.place == Beside::kSystem     ? sim::kSystemAccount
                                                        : sim::kOwnAccount;
-    terminal.session = row.place == Beside::kOtherLogin ? 2 : 1;
+    terminal.session = row.place == Beside::kOtherLogin    ? 2
+                       : row.place == Beside::kSessionZero ? 0
+                                                           : 1;
     if (row.companion) {
         system.AddFile(L"F:\\Другой\\Ω\\MetaEditor.exe");
     }
@@ -252,6 +258,8 @@ TEST(UnservedTerminalTest, ATerminalThePosterCannotServeIsNamedWithWhatToDo) {
              B{"both", B::kUnderWow64, true, false, B::kHere, true, true, both},
              B{"in another session", B::kStandard, false, false, B::kOtherLogin, true, true,
                kOtherSession + kPath, true},
+             B{"in session 0", B::kStandard, false, false, B::kSessionZero, true, true,
+               kTerminalNoDesktop + kPath, true},
              B{"64-bit, in another login", B::kUnderWow64, false, false, B::kOtherLogin, true,
                true},
              B{"as administrator, no window", B::kStandard, true, false, B::kHere, true, false},
@@ -260,6 +268,8 @@ TEST(UnservedTerminalTest, ATerminalThePosterCannotServeIsNamedWithWhatToDo) {
                true, true, kOtherUser},
              B{"another account's, no companion", B::kStandard, false, false, B::kOtherAccount,
                false, true, kOtherUser},
+             B{"another account's, in capitals", B::kStandard, false, false, B::kOtherAccount, true,
+               true, kOtherUser, false, true},
              B{"another account's, no window", B::kStandard, false, false, B::kOtherAccount, true,
                false},
              B{"the system's, beside an elevated poster", B::kElevated, false, false, B::kSystem,

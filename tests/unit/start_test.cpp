@@ -2,6 +2,7 @@
 // account and session serve, its console, and when it ends.
 #include "app/poster_loop.h"
 #include "app/session_guard.h"
+#include "app/start.h"
 #include "console/console_end.h"
 #include "console/input_mode.h"
 #include "support/console_capture.h"
@@ -74,7 +75,8 @@ TEST_F(StartTest, ARefusedNameIsAnotherPosterAndAFailedOneIsNone) {
     }
 }
 
-// Waiting takes no snapshot and posts nothing; once the other has ended, serving starts afresh.
+// Waiting takes no snapshot and posts nothing, and says so each time; once the other has ended,
+// serving starts afresh. A start beside a poster that covers it leaves at once, with exit code 1.
 TEST_F(StartTest, APosterWaitsWhileOneThatReachesFurtherRuns) {
     sim::AddTerminal(system, 100, L"D:\\Trade", 0x1000, 1).wow64 = true; // 32-bit: both serve it
     Become(system.self, 0);
@@ -83,8 +85,7 @@ TEST_F(StartTest, APosterWaitsWhileOneThatReachesFurtherRuns) {
     ConsoleCapture console;
     console::CTitle title;
     CPosterLoop loop(session, title, console.Narrow(), console.Wide());
-    loop.RunPass();
-    {
+    const auto waitWhileAWiderOneRuns = [&] {
         Become(system.self, 1);
         const CSessionGuard wider;
         system.ClearRecords();
@@ -94,51 +95,63 @@ TEST_F(StartTest, APosterWaitsWhileOneThatReachesFurtherRuns) {
         EXPECT_EQ(system.Sleeps(), (std::vector<DWORD>{1000, 1000}));
         EXPECT_EQ(system.self.consoleTitle,
                   L"Ожидание: работает другая копия программы — command_poster");
-    }
+        ConsoleCapture another;
+        EXPECT_EQ(RunCommandPoster(another.Narrow(), another.Wide()), 1);
+        EXPECT_EQ(another.Take(), sim::ToCp866(L"Программа уже запущена\r\n"));
+    };
+    loop.RunPass();
+    waitWhileAWiderOneRuns();
     loop.RunPass();
     EXPECT_EQ(system.self.consoleTitle, L"Метатрейдеров: 1, графиков: 1 — command_poster");
     EXPECT_EQ(system.Posted().size(), 2u);
+    waitWhileAWiderOneRuns();
     const std::string processing = sim::ToCp866(L"В обработке ") + ".";
-    EXPECT_EQ(console.Take(), processing + "\r\n" +
-                                  sim::ToCp866(L"Ожидание: работает другая копия программы\r\n") +
-                                  processing);
+    const std::string waiting =
+        "\r\n" + sim::ToCp866(L"Ожидание: работает другая копия программы\r\n");
+    EXPECT_EQ(console.Take(), processing + waiting + processing + waiting);
 }
 
 // The console's title says what the passes served, written once per text. The title from before
 // comes back when the console ends the program, after which nothing writes it again, and when
-// the program returns; one that cannot be read is left alone.
+// the program returns; one that cannot be read is left alone, and so is the title where standard
+// output is no console.
 TEST_F(StartTest, TheTitleSaysWhatIsServed) {
     struct Row {
         const char* name;
         int charts;           // of a terminal at 0x1000; -1: no terminal
-        bool awayBeside;      // a terminal in another session
+        int awaySession;      // of a terminal beside; -1: none
         const wchar_t* title; // null: the title from before cannot be read
+        bool console = true;  // standard output is the console
     };
     for (const Row& row : {
-             Row{"charts served, one not responding", 3, false,
+             Row{"charts served, one not responding", 3, -1,
                  L"Метатрейдеров: 1, графиков: 2 — command_poster"},
-             Row{"a terminal with no chart", 0, false,
+             Row{"a terminal with no chart", 0, -1,
                  L"Метатрейдеров: 1, графиков: 0 — command_poster"},
-             Row{"no terminal", -1, false, L"Метатрейдеров: 0 — command_poster"},
-             Row{"beside one in another session", 1, true,
+             Row{"no terminal", -1, -1, L"Метатрейдеров: 0 — command_poster"},
+             Row{"beside one in another session", 1, 2,
                  L"Метатрейдеров: 1 (недоступно: 1), графиков: 1 — command_poster"},
-             Row{"a title that cannot be read", 1, false, nullptr},
+             Row{"beside one in session 0", 1, 0,
+                 L"Метатрейдеров: 1 (недоступно: 1), графиков: 1 — command_poster"},
+             Row{"a title that cannot be read", 1, -1, nullptr},
+             Row{"standard output is no console", 1, -1, nullptr, false},
          }) {
         SCOPED_TRACE(row.name);
         sim::SimulatedSystem desktop;
         const os::ScopedSystem installed(desktop);
-        desktop.self.standardOutput = desktop.self.consoleOutput;
+        desktop.self.standardOutput = row.console ? desktop.self.consoleOutput : nullptr;
         if (row.charts >= 0) {
             sim::AddTerminal(desktop, 100, L"D:\\Trade", 0x1000, row.charts);
         }
         if (row.charts == 3) {
             desktop.StopResponding(0x1020);
         }
-        if (row.awayBeside) {
-            desktop.AddProcess(300, L"F:\\Away\\terminal.exe").session = 2;
+        if (row.awaySession >= 0) {
+            desktop.AddProcess(300, L"F:\\Away\\terminal.exe").session =
+                static_cast<DWORD>(row.awaySession);
             desktop.AddFile(L"F:\\Away\\MetaEditor.exe");
         }
-        if (row.title == nullptr) {
+        if (row.title == nullptr && row.console) {
             desktop.FailAlways("GetConsoleTitleW", ERROR_NOT_ENOUGH_MEMORY);
         }
         const std::wstring before = desktop.self.consoleTitle;
@@ -153,7 +166,9 @@ TEST_F(StartTest, TheTitleSaysWhatIsServed) {
             EXPECT_EQ(desktop.self.consoleTitle, row.title != nullptr ? row.title : before);
             EXPECT_EQ(desktop.CallCount("SetConsoleTitleW"), row.title != nullptr ? 1 : 0)
                 << "once per text";
-            desktop.self.ctrlHandler(CTRL_C_EVENT);
+            if (row.console) {
+                desktop.self.ctrlHandler(CTRL_C_EVENT);
+            }
             EXPECT_EQ(desktop.self.consoleTitle, before);
             desktop.RemoveProcess(100);
             loop.RunPass();
@@ -188,32 +203,47 @@ TEST(StartDeathTest, AnErrorThatEndsTheProgramGivesTheTitleBack) {
 }
 #endif
 
-// Where the poster runs in session 0, it ends once its cycles have posted to no chart for a
-// minute of pauses, saying why; one whose terminals run in session 0 too keeps serving.
-TEST_F(StartTest, APosterWithoutADesktopEndsAfterAMinuteOfServingNothing) {
-    for (const DWORD terminalSession : {1, 0}) {
-        SCOPED_TRACE(terminalSession);
+// Where the poster runs in session 0, it ends once, for a minute of pauses, its cycles posted to
+// no chart and no target owned a window on its desktop, saying why, with exit code 1459. One that
+// reaches a terminal started beside it there runs on, also while that posts nothing.
+TEST_F(StartTest, APosterWithoutADesktopEndsAfterAMinuteOfReachingNoTerminal) {
+    struct RanTwoMinutes {};
+    enum Terminal { kNone, kInSessionOne, kServed, kNotResponding, kWithoutChart };
+    const struct {
+        const char* name;
+        Terminal terminal;
+    } rows[] = {{"no terminal", kNone},
+                {"a terminal in session 1 only", kInSessionOne},
+                {"a terminal beside it", kServed},
+                {"one that does not respond", kNotResponding},
+                {"one with no chart open", kWithoutChart}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
         sim::SimulatedSystem desktop;
         const os::ScopedSystem installed(desktop);
         desktop.self.session = 0;
-        desktop.AddProcess(100, L"D:\\Trade\\terminal.exe").session = terminalSession;
-        desktop.AddFile(L"D:\\Trade\\MetaEditor.exe");
-        desktop.AddWindow(0x1000, 0, 100); // on its session's desktop
-        desktop.AddWindow(0x1010, 0x1000, 100, sim::kChartStyle);
-        const CSessionGuard session;
-        console::CTitle title;
-        ConsoleCapture console;
-        CPosterLoop loop(session, title, console.Narrow(), console.Wide());
-        int passes = 0;
-        while (passes < 2 * 600 && loop.RunPass()) {
-            ++passes;
+        if (row.terminal != kNone) {
+            desktop.AddProcess(100, L"D:\\Trade\\terminal.exe").session =
+                row.terminal == kInSessionOne ? 1 : 0;
+            desktop.AddFile(L"D:\\Trade\\MetaEditor.exe");
+            desktop.AddWindow(0x1000, 0, 100); // on its session's desktop
+            if (row.terminal != kWithoutChart) {
+                desktop.AddWindow(0x1010, 0x1000, 100, sim::kChartStyle);
+            }
+            if (row.terminal == kNotResponding) {
+                desktop.StopResponding(0x1010);
+            }
         }
-        const DWORD paused =
-            std::accumulate(desktop.Sleeps().begin(), desktop.Sleeps().end(), DWORD{0});
-        if (terminalSession == 0) {
-            EXPECT_EQ(passes, 2 * 600) << "serving, it runs on";
+        // Serving cycles pause 100 ms: 1,200 of them make two minutes.
+        desktop.OnCall("Sleep", 2 * 600 + 1, [] { throw RanTwoMinutes{}; });
+        ConsoleCapture console;
+        if (row.terminal >= kServed) {
+            EXPECT_THROW(RunCommandPoster(console.Narrow(), console.Wide()), RanTwoMinutes);
             continue;
         }
+        EXPECT_EQ(RunCommandPoster(console.Narrow(), console.Wide()), 1459);
+        const DWORD paused =
+            std::accumulate(desktop.Sleeps().begin(), desktop.Sleeps().end(), DWORD{0});
         EXPECT_EQ(paused, 60u * 1000) << "it ends at the pass that makes the minute";
         const std::string end = "\r\n" + sim::ToCp866(L"Программа запущена без рабочего стола: "
                                                       L"запускайте ее при входе пользователя\r\n");
