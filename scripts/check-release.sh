@@ -58,11 +58,13 @@ done
 echo "== Both executables import what their kept lists name"
 
 # README.txt as its readers meet it in Notepad: UTF-8 with a BOM, CRLF line ends, at most 170
-# lines of at most 78 characters; the name that ends its zip's line of SHA256SUMS (the one hash
-# it has its readers check), on a line of its own; and every text that the program writes, as
-# written and as a console whose code page has no Cyrillic letters shows it, each letter a
-# question mark. A text longer than a line goes on over the next, so the texts are looked for in
-# the file as one line, each line end and indent one space.
+# lines of at most 78 characters; the command that checks this zip's hash against SHA256SUMS (the
+# one hash it has its readers check), whole on one line, before the step that unblocks the zip;
+# no folder under C:\ but Program Files, where only administrators change the program (a task
+# runs it with the highest privileges); and every text that the program writes, as written and
+# as a console whose code page has no Cyrillic letters shows it, each letter a question mark. A
+# text longer than a line goes on over the next, so the texts are looked for in the file as one
+# line, each line end and indent one space.
 texts=$(grep -o 'L"[^"]*"' "${copies[0]}/console/console_texts.h" | sed 's/^L"//; s/"$//; s/\\r\\n$//; s/ *$//' |
     grep -v '^$')
 for bits in 32 64; do
@@ -74,7 +76,14 @@ for bits in 32 64; do
     [ "$(wc -l <"$readme")" -le 170 ] || problems+=("$(wc -l <"$readme") lines")
     width=$(tr -d '\r' <"$readme" | LC_ALL=C.UTF-8 wc -L)
     [ "$width" -le 78 ] || problems+=("a line of $width characters")
-    grep -q "^ *$zip"$'\r$' "$readme" || problems+=("no line for $zip")
+    check=$(grep -n -m1 -F "Select-String (Get-FileHash $zip).Hash SHA256SUMS" "$readme" |
+        cut -d: -f1)
+    unblock=$(grep -n -m1 -F 'Разблокировать' "$readme" | cut -d: -f1)
+    [ -n "$check" ] || problems+=("no command that checks $zip")
+    [ -n "$check" ] && [ -n "$unblock" ] && [ "$check" -lt "$unblock" ] ||
+        problems+=("no unblocking after the check")
+    [ "$(grep -o -F 'C:\' "$readme" | wc -l)" = "$(grep -o -F 'C:\Program Files\' "$readme" |
+        wc -l)" ] || problems+=("a folder under C:\ other than Program Files")
     flat=$(tr -d '\r' <"$readme" | tr '\n' ' ' | tr -s ' ')
     while IFS= read -r text; do
         marks=$(printf '%s' "$text" | LC_ALL=C.UTF-8 sed 's/[^ -~]/?/g')
@@ -87,8 +96,8 @@ for bits in 32 64; do
         exit 1
     fi
 done
-echo "== Both README.txt files have their form, name their zip's line of SHA256SUMS and" \
-    "hold every text the program writes"
+echo "== Both README.txt files have their form, check their zip's hash before unblocking it," \
+    "keep the program in Program Files and hold every text the program writes"
 
 # shellcheck source=can-run-32bit.sh
 . "$root/scripts/can-run-32bit.sh"
