@@ -92,7 +92,9 @@ for bits in 32 64; do
     done <<<"$texts"
     grep -q "^[0-9a-f]\{64\}  $zip\$" "$first/SHA256SUMS" || problems+=("SHA256SUMS has no $zip")
     if [ ${#problems[@]} -gt 0 ]; then
-        printf '== README.txt of the %s-bit zip: %s\n' "$bits" "${problems[@]}" >&2
+        for problem in "${problems[@]}"; do
+            printf '== README.txt of the %s-bit zip: %s\n' "$bits" "$problem" >&2
+        done
         exit 1
     fi
 done
