@@ -22,7 +22,8 @@ public:
     // False where the program is to end: it runs without a desktop (in session 0, where no
     // user's window is) and for a minute of pauses its cycles posted to no chart and no target
     // owned a top-level window on this desktop; it says so first. One that serves terminals
-    // started beside it there runs on, while they do not respond too.
+    // started beside it (by the same task: in session 0 each logon has a desktop of its own) runs
+    // on, while they do not respond too.
     bool RunPass();
 
 private:

@@ -101,7 +101,10 @@ struct Self {
 // security is that of a token's default (see GrantedAccess): no protected processes, no
 // privileges such as debugging, no posts refused across integrity levels. Under Wine, which has
 // one account and elevates every token, every open succeeds. A window stops responding only when
-// a test says so, not by its thread's messages.
+// a test says so, not by its thread's messages. A session has one desktop: in session 0 Windows
+// gives each logon (each run of a task, each service's account) a window station of its own,
+// whose windows only its own processes list; the model lists session 0's windows to all its
+// processes, as to those of one task run.
 // Under Wine, tests/wine/conformance_test.cpp makes every call on the model and on the real system
 // alike; the differences kept on purpose are named there.
 class SimulatedSystem : public os::System {

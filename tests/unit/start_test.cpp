@@ -205,24 +205,28 @@ TEST(StartDeathTest, AnErrorThatEndsTheProgramGivesTheTitleBack) {
 
 // Where the poster runs in session 0, it ends once, for a minute of pauses, its cycles posted to
 // no chart and no target owned a window on its desktop, saying why, with exit code 1459. One that
-// reaches a terminal started beside it there runs on, also while that posts nothing.
+// reaches a terminal started beside it (by the same task) runs on, also while that posts nothing;
+// a terminal that comes and goes again starts the minute afresh.
 TEST_F(StartTest, APosterWithoutADesktopEndsAfterAMinuteOfReachingNoTerminal) {
     struct RanTwoMinutes {};
-    enum Terminal { kNone, kInSessionOne, kServed, kNotResponding, kWithoutChart };
+    enum Terminal { kNone, kInSessionOne, kServed, kNotResponding, kWithoutChart, kFor30s };
     const struct {
         const char* name;
         Terminal terminal;
-    } rows[] = {{"no terminal", kNone},
-                {"a terminal in session 1 only", kInSessionOne},
-                {"a terminal beside it", kServed},
-                {"one that does not respond", kNotResponding},
-                {"one with no chart open", kWithoutChart}};
+        DWORD endsAfterMs; // 0: it runs on
+    } rows[] = {{"no terminal", kNone, 60000},
+                {"a terminal in session 1 only", kInSessionOne, 60000},
+                {"a terminal beside it", kServed, 0},
+                {"one that does not respond", kNotResponding, 0},
+                {"one with no chart open", kWithoutChart, 0},
+                // 30 s without, 30 s with it, then a minute without.
+                {"one there from 30 s to 60 s", kFor30s, 120000}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         sim::SimulatedSystem desktop;
         const os::ScopedSystem installed(desktop);
         desktop.self.session = 0;
-        if (row.terminal != kNone) {
+        const auto start = [&] {
             desktop.AddProcess(100, L"D:\\Trade\\terminal.exe").session =
                 row.terminal == kInSessionOne ? 1 : 0;
             desktop.AddFile(L"D:\\Trade\\MetaEditor.exe");
@@ -233,18 +237,24 @@ TEST_F(StartTest, APosterWithoutADesktopEndsAfterAMinuteOfReachingNoTerminal) {
             if (row.terminal == kNotResponding) {
                 desktop.StopResponding(0x1010);
             }
+        };
+        if (row.terminal == kFor30s) {
+            desktop.OnCall("Sleep", 30, start); // in the 30th pause of a second
+            desktop.OnCall("Sleep", 30 + 300, [&] { desktop.RemoveProcess(100); });
+        } else if (row.terminal != kNone) {
+            start();
         }
         // Serving cycles pause 100 ms: 1,200 of them make two minutes.
         desktop.OnCall("Sleep", 2 * 600 + 1, [] { throw RanTwoMinutes{}; });
         ConsoleCapture console;
-        if (row.terminal >= kServed) {
+        if (row.endsAfterMs == 0) {
             EXPECT_THROW(RunCommandPoster(console.Narrow(), console.Wide()), RanTwoMinutes);
             continue;
         }
         EXPECT_EQ(RunCommandPoster(console.Narrow(), console.Wide()), 1459);
         const DWORD paused =
             std::accumulate(desktop.Sleeps().begin(), desktop.Sleeps().end(), DWORD{0});
-        EXPECT_EQ(paused, 60u * 1000) << "it ends at the pass that makes the minute";
+        EXPECT_EQ(paused, row.endsAfterMs) << "it ends at the pass that makes the minute";
         const std::string end = "\r\n" + sim::ToCp866(L"Программа запущена без рабочего стола: "
                                                       L"запускайте ее при входе пользователя\r\n");
         const std::string written = console.Take();
